@@ -18,7 +18,16 @@
 // - Damage (a node offset outside the file or not on a page boundary, a loop,
 //   a bad node header, keys out of order) raises sys::Error naming the file and
 //   what is wrong; nothing is written into a damaged tree. check() reports
-//   every structural fault it finds without throwing.
+//   every structural fault it finds without throwing. open() checks the
+//   compound header and the tag directory; damage inside a tag is found when
+//   the tag is used. create() followed by rebuild() repairs any damage.
+// - The file does not record whether a tag's keys are character, date or
+//   numeric (other engines evaluate the key expression): open() asks the
+//   caller's resolver for the type of each tag it reads; without one every
+//   tag read from the file is Character. Tags added through this object keep
+//   the type they were given.
+// - Keys given to seek/insert/remove shorter than the key length are padded
+//   with the tag's fill byte (blank for character keys), longer ones are cut.
 #pragma once
 
 #include <cstdint>
@@ -50,11 +59,14 @@ struct IndexEntry {
 
 class CdxFile {
  public:
+  using KeyTypeResolver = std::function<KeyType(const TagInfo&)>;
+
   // Creates (or truncates) a compound index holding no tag.
-  static std::unique_ptr<CdxFile> create(const std::string& path);
+  static std::unique_ptr<CdxFile> create(const std::string& path, bool exclusive = false);
   // Opens an existing compound index. `exclusive` = the caller holds the
   // table for exclusive use: no lock bytes are taken.
-  static std::unique_ptr<CdxFile> open(const std::string& path, bool writable, bool exclusive);
+  static std::unique_ptr<CdxFile> open(const std::string& path, bool writable, bool exclusive,
+                                       KeyTypeResolver keyTypeOf = {});
   ~CdxFile();
 
   CdxFile(const CdxFile&) = delete;

@@ -1,0 +1,306 @@
+#include "platform/xbase/cdx_pager.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/system/error.h"
+
+namespace xbase::cdx {
+
+namespace {
+
+constexpr off_t kLockByte = 0x7FFFFFFE;
+constexpr size_t kCacheLimit = 16384;  // pages (8 MB); dropped whole when exceeded
+long writeBudget = -1;
+
+bool setLock(int fd, short type, bool wait) {
+  struct flock fl {};
+  fl.l_type = type;
+  fl.l_whence = SEEK_SET;
+  fl.l_start = kLockByte;
+  fl.l_len = 1;
+  int r;
+  do {
+    r = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl);
+  } while (r == -1 && errno == EINTR);
+  return r == 0;
+}
+
+}  // namespace
+
+std::string hexOffset(uint32_t offset) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%X", offset);
+  return buf;
+}
+
+void Pager::setWriteBudget(long writes) { writeBudget = writes; }
+
+Pager::Pager(std::string path, int fd, bool writable, bool exclusive)
+    : path_(std::move(path)), fd_(fd), writable_(writable), exclusive_(exclusive) {}
+
+Pager::~Pager() {
+  if (locked_) setLock(fd_, F_UNLCK, false);
+  ::close(fd_);
+}
+
+void Pager::damaged(std::string_view context, const std::string& what) const {
+  std::string msg = "Index file '" + path_ + "' is damaged";
+  if (!context.empty()) msg += " (" + std::string(context) + ")";
+  throw sys::Error(msg + ": " + what);
+}
+
+void Pager::osError(const char* action) const {
+  throw sys::Error(std::string("Cannot ") + action + " index file '" + path_ + "': " + std::strerror(errno));
+}
+
+void Pager::lock(bool exclusive) {
+  if (exclusive_) return;
+  if (!setLock(fd_, exclusive ? F_WRLCK : F_RDLCK, true)) osError("lock");
+  locked_ = true;
+}
+
+void Pager::unlock() {
+  if (!locked_) return;
+  setLock(fd_, F_UNLCK, false);
+  locked_ = false;
+}
+
+void Pager::enter(bool write, bool& upgraded) {
+  upgraded = false;
+  if (write && !writable_) throw sys::Error("Index file '" + path_ + "' is open for reading only");
+  if (depth_ == 0) {
+    lock(write);
+    writing_ = write;
+    bumped_ = false;
+    try {
+      readControl();
+    } catch (...) {
+      unlock();
+      throw;
+    }
+  } else if (write && !writing_) {
+    // Upgrading in place could deadlock two readers that both upgrade (open
+    // file locks have no deadlock detection): release, then wait for the
+    // exclusive lock, and look at the file again.
+    if (!exclusive_) {
+      unlock();
+      lock(true);
+    }
+    writing_ = true;
+    bumped_ = false;
+    upgraded = true;
+    readControl();
+  }
+  ++depth_;
+}
+
+void Pager::leave(bool upgraded) {
+  --depth_;
+  if (upgraded) {
+    writing_ = false;
+    if (!exclusive_ && locked_) setLock(fd_, F_RDLCK, true);  // downgrade: never waits
+  }
+  if (depth_ == 0) {
+    unlock();
+    writing_ = false;
+  }
+}
+
+void Pager::readControl() {
+  if (exclusive_ && controlKnown_) return;  // nobody else may change the file
+  uint8_t buf[12] = {};
+  ssize_t n;
+  do {
+    n = ::pread(fd_, buf, sizeof buf, 0);
+  } while (n == -1 && errno == EINTR);
+  if (n < 0) osError("read");
+  const uint32_t root = getLe32(buf), head = getLe32(buf + 4), counter = getBe32(buf + 8);
+  if (!controlKnown_ || root != root_ || head != freeHead_ || counter != counter_ || cache_.size() > kCacheLimit) {
+    cache_.clear();
+    ++generation_;
+  }
+  root_ = root;
+  freeHead_ = head;
+  counter_ = counter;
+  controlKnown_ = n == 12;
+}
+
+void Pager::resetControl(uint32_t root, uint32_t freeHead, uint32_t counter) {
+  cache_.clear();
+  ++generation_;
+  root_ = root;
+  freeHead_ = freeHead;
+  counter_ = counter;
+  controlKnown_ = true;
+  bumped_ = true;
+}
+
+std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
+  if (offset % kPageSize != 0) return "offset " + hexOffset(offset) + " is not on a page boundary";
+  if (!headerPage && offset < 2 * kPageSize) return "node offset " + hexOffset(offset) + " points into the file header";
+  auto it = cache_.find(offset);
+  if (it != cache_.end()) {
+    out = it->second;
+    return {};
+  }
+  ssize_t n;
+  do {
+    n = ::pread(fd_, out.data(), kPageSize, offset);
+  } while (n == -1 && errno == EINTR);
+  if (n < 0) osError("read");
+  if (n != ssize_t(kPageSize)) return "offset " + hexOffset(offset) + " lies outside the file";
+  return {};
+}
+
+const Page& Pager::read(uint32_t offset, std::string_view context, bool headerPage) {
+  auto it = cache_.find(offset);
+  if (it != cache_.end()) return it->second;
+  Page page;
+  std::string fault = tryRead(offset, page, headerPage);
+  if (!fault.empty()) damaged(context, fault);
+  return cache_.emplace(offset, page).first->second;
+}
+
+uint64_t Pager::fileSize() const {
+  struct stat st {};
+  if (::fstat(fd_, &st) != 0) osError("read");
+  return uint64_t(st.st_size);
+}
+
+void Pager::pwriteAll(const void* data, size_t size, uint64_t offset) {
+  if (writeBudget == 0) throw sys::Error("Index file '" + path_ + "': simulated crash");
+  if (writeBudget > 0) --writeBudget;
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = ::pwrite(fd_, p, size, off_t(offset));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      osError("write");
+    }
+    p += n;
+    size -= size_t(n);
+    offset += uint64_t(n);
+  }
+}
+
+void Pager::writeControl() {
+  uint8_t buf[8];
+  putLe32(buf, freeHead_);
+  putBe32(buf + 4, counter_);
+  pwriteAll(buf, sizeof buf, 4);
+}
+
+void Pager::noteChange() {
+  if (bumped_) return;
+  ++counter_;
+  writeControl();
+  bumped_ = true;
+}
+
+void Pager::writePage(uint32_t offset, const Page& page) {
+  Page& cached = cache_[offset];
+  cached = page;
+  if (offset == 0) {
+    // The compound header's control bytes belong to the pager.
+    putLe32(cached.data() + 4, freeHead_);
+    putBe32(cached.data() + 8, counter_);
+    root_ = getLe32(cached.data());
+  }
+  pwriteAll(cached.data(), kPageSize, offset);
+}
+
+void Pager::writeRun(uint32_t offset, const uint8_t* data, size_t bytes) {
+  noteChange();
+  pwriteAll(data, bytes, offset);
+}
+
+void Pager::truncateAll() {
+  if (writeBudget == 0) throw sys::Error("Index file '" + path_ + "': simulated crash");
+  if (::ftruncate(fd_, 0) != 0) osError("write");
+  cache_.clear();
+  ++generation_;
+}
+
+Batch::Batch(Pager& pager) : pager_(pager), head_(pager.freeHead()) {}
+
+uint32_t Batch::allocate() {
+  if (!isEmptyLink(head_)) {
+    Page page;
+    // Only a page that looks like a free page (a link and zeros) is taken:
+    // a damaged list must never hand out a page that is in use.
+    if (pager_.tryRead(head_, page).empty()) {
+      const uint32_t next = getLe32(page.data());
+      bool zeros = true;
+      for (size_t i = 4; i < kPageSize && zeros; ++i) zeros = page[i] == 0;
+      bool taken = false;
+      for (uint32_t a : allocated_) taken = taken || a == head_;
+      if (zeros && !taken && next != head_ && (isEmptyLink(next) || next % kPageSize == 0)) {
+        const uint32_t offset = head_;
+        head_ = next;
+        allocated_.push_back(offset);
+        return offset;
+      }
+    }
+  }
+  return allocateRun(1);
+}
+
+uint32_t Batch::allocateRun(uint32_t pages) {
+  if (!endKnown_) {
+    end_ = (pager_.fileSize() + kPageSize - 1) / kPageSize * kPageSize;
+    if (end_ < 2 * kPageSize) end_ = 2 * kPageSize;
+    endKnown_ = true;
+  }
+  const uint64_t offset = end_;
+  end_ += uint64_t(pages) * kPageSize;
+  if (end_ > 0x7FFFFE00u) throw sys::Error("Index file '" + pager_.path() + "' is full (2 GB)");
+  return uint32_t(offset);
+}
+
+void Batch::put(uint32_t offset, const Page& page) {
+  for (auto& w : writes_)
+    if (w.first == offset) {
+      w.second = page;
+      return;
+    }
+  writes_.emplace_back(offset, page);
+}
+
+const Page* Batch::pending(uint32_t offset) const {
+  for (auto& w : writes_)
+    if (w.first == offset) return &w.second;
+  return nullptr;
+}
+
+void Batch::release(uint32_t offset) { released_.push_back(offset); }
+
+void Batch::commit() {
+  if (writes_.empty() && released_.empty() && head_ == pager_.freeHead_) return;
+  // Pages taken off the free list leave it first (a crash then only leaks them).
+  if (head_ != pager_.freeHead_ || !pager_.bumped_) {
+    if (!pager_.bumped_) ++pager_.counter_;
+    pager_.freeHead_ = head_;
+    pager_.writeControl();
+    pager_.bumped_ = true;
+  }
+  for (auto& w : writes_) pager_.writePage(w.first, w.second);
+  if (!released_.empty()) {
+    for (uint32_t offset : released_) {
+      Page link{};
+      putLe32(link.data(), isEmptyLink(pager_.freeHead_) ? 0 : pager_.freeHead_);
+      pager_.writePage(offset, link);
+      pager_.freeHead_ = offset;
+    }
+    pager_.writeControl();
+  }
+  writes_.clear();
+  released_.clear();
+}
+
+}  // namespace xbase::cdx
