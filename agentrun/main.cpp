@@ -8,6 +8,7 @@
 
 #include "agentrun/ui/application.h"
 #include "agentrun/ui/processor_window.h"
+#include "agentrun/ui/sound_player.h"
 #include "agentrun/ui/tray_form.h"
 #include "platform/system/hooks.h"
 #include "platform/system/folders.h"
@@ -16,6 +17,8 @@ int main(int argc, char** argv) {
   agentrun::Application app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   sys::setBeepHook([] { QApplication::beep(); });
+  agentrun::SoundPlayer sounds;
+  sounds.install();
   // KARVIX_PROGRAM_DIR stands in for the program's folder (log file and temp
   // folder), so a build tree or a test can keep them elsewhere.
   if (const char* dir = std::getenv("KARVIX_PROGRAM_DIR"); dir && *dir)
@@ -24,6 +27,7 @@ int main(int argc, char** argv) {
   auto* frm = new agentrun::TfrmMain(std::make_unique<agentrun::Processor>(sys::programFolder()));
   agentrun::TForm1 tray(frm);
   agentrun::Processor& processor = frm->processor();
+  app.onException = [&processor](const std::string& message) { processor.AppException(message); };
 
   const std::string first = argc > 1 ? argv[1] : "";
   const bool singlePass = agentrun::Processor::selectsSinglePass(first);

@@ -91,10 +91,8 @@ bool Processor::startUp(const std::string& firstArgument, const std::function<vo
 void Processor::runSinglePass() {
   SendtoLog("Running in single pass mode.", 0);
   letEventsRun();
-  TimerAgentsTimer();
-  if (!running_ && !inPass_) {
-    // Single-pass mode runs its pass whether or not the processor is on.
-  }
+  // The pass runs whether or not the processor is switched on.
+  if (!inPass_) AgentsMain();
   letEventsRun();
   requestClose();
 }
