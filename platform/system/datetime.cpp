@@ -10,7 +10,7 @@ namespace {
 constexpr std::int64_t kMsecsPerDay = 86400000;
 
 // Days from 1970-01-01 for a proleptic Gregorian date (H. Hinnant's method).
-std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t daysFromCivil(std::int64_t y, unsigned m, unsigned d) {
   y -= m <= 2;
   const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
   const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -32,7 +32,9 @@ Date civilFromDays(std::int64_t z) {
   return Date{static_cast<int>(y + (m <= 2)), static_cast<int>(m), static_cast<int>(d)};
 }
 
-const std::int64_t kEpochDays = daysFromCivil(1899, 12, 30);
+// constexpr: DateTime values built during static initialisation need it.
+constexpr std::int64_t kEpochDays = daysFromCivil(1899, 12, 30);
+static_assert(kEpochDays == -25569);
 
 std::int64_t floorDiv(std::int64_t a, std::int64_t b) {
   std::int64_t q = a / b;

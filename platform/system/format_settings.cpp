@@ -33,7 +33,7 @@ bool hasLetter(const std::string& s) {
 // punctuation character between date fields becomes the date separator (and
 // "/" in the pattern), likewise ":" style characters between time fields.
 struct Translator {
-  locale_t loc;
+  std::string ampmPattern;
   char* dateSep;
   char* timeSep;
   bool inTime = false;
@@ -100,7 +100,7 @@ struct Translator {
         case 'R': if (depth < 2) run("%H:%M", depth + 1); break;
         case 'D': if (depth < 2) run("%m/%d/%y", depth + 1); break;
         case 'F': if (depth < 2) run("%Y-%m-%d", depth + 1); break;
-        case 'r': if (depth < 2) run(nl_langinfo_l(T_FMT_AMPM, loc), depth + 1); break;
+        case 'r': if (depth < 2) run(ampmPattern, depth + 1); break;
         default: break;
       }
     }
@@ -112,7 +112,8 @@ struct Translator {
 };
 
 std::string translate(locale_t loc, const char* pattern, char* dateSep, char* timeSep) {
-  Translator t{loc, dateSep, timeSep};
+  const char* ampm = nl_langinfo_l(T_FMT_AMPM, loc);
+  Translator t{ampm && *ampm ? ampm : "%I:%M:%S %p", dateSep, timeSep};
   t.run(pattern ? pattern : "", 0);
   return t.finish();
 }
@@ -129,6 +130,14 @@ std::unique_ptr<FormatSettings>& current() {
 }  // namespace
 
 FormatSettings usFormatSettings() { return FormatSettings{}; }
+
+std::string patternFromStrftime(const std::string& pattern, char* dateSeparator, char* timeSeparator,
+                                const std::string& ampmPattern) {
+  char d = 0, t = 0;
+  Translator tr{ampmPattern, dateSeparator ? dateSeparator : &d, timeSeparator ? timeSeparator : &t};
+  tr.run(pattern, 0);
+  return tr.finish();
+}
 
 FormatSettings localeFormatSettings(const std::string& localeName) {
   const std::string name = localeName.empty() ? environmentTimeLocale() : localeName;

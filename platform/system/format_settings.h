@@ -43,6 +43,14 @@ FormatSettings usFormatSettings();
 // for C/POSIX or a locale that cannot be loaded.
 FormatSettings localeFormatSettings(const std::string& localeName = "");
 
+// Translates a C library date or time pattern (as a locale gives it, e.g.
+// "%d.%m.%Y") into the Pascal pattern language ("dd/mm/yyyy"). The separator
+// found between date fields is stored in *dateSeparator and written "/", the
+// one between time fields in *timeSeparator and written ":"; literal text
+// with letters is quoted. %r expands to ampmPattern.
+std::string patternFromStrftime(const std::string& pattern, char* dateSeparator, char* timeSeparator,
+                                const std::string& ampmPattern = "%I:%M:%S %p");
+
 // The settings in force (derived from the environment on first use).
 const FormatSettings& formatSettings();
 void setFormatSettings(const FormatSettings& settings);
