@@ -80,6 +80,7 @@ bool Processor::startUp(const std::string& firstArgument, const std::function<vo
     // The log of earlier runs. In single-pass mode the lines of this run's
     // pass stay on top of it, so the file saved at exit keeps them.
     const bool loaded = single ? log_.loadBelow(logFilePath()) : log_.load(logFilePath());
+    logLoaded_ = true;
     if (!loaded) log_.save(logFilePath());
     return true;
   } catch (const std::exception& e) {
@@ -130,6 +131,9 @@ void Processor::shutDown() {
   shutDown_ = true;
   DM.close();
   try {
+    // A start-up that stopped early never loaded the log of earlier runs:
+    // keep it below this run's lines instead of overwriting it.
+    if (!logLoaded_) log_.loadBelow(logFilePath());
     log_.save(logFilePath());
   } catch (const std::exception&) {
     // Nothing left to report to at exit.

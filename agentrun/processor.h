@@ -133,6 +133,7 @@ class Processor {
   bool inPass_ = false;
   bool closeRequested_ = false;
   bool shutDown_ = false;
+  bool logLoaded_ = false;
   int scanPasses_ = 0;
   std::string currentAccountKey_;
   std::set<std::tuple<std::string, long long, long long>> badFiles_;  // path, size, mtime

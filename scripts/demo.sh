@@ -7,8 +7,4 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
 cmake -S . -B "$BUILD_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$BUILD_DIR" -j"$(nproc)"
-if [ -x "$BUILD_DIR/bin/karvix-demo" ]; then
-  exec "$BUILD_DIR/bin/karvix-demo" "$@"
-fi
-echo "The programs are built in $BUILD_DIR/bin:"
-ls "$BUILD_DIR/bin"
+exec ./scripts/demo-run.sh "$BUILD_DIR/bin"
