@@ -15,7 +15,7 @@ std::string_view trimBlanks(std::string_view s) {
   return s.substr(b, e - b);
 }
 
-std::string fold(std::string_view name) { return sys::upperAscii(trimBlanks(name)); }
+char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // The section name of a "[name]" line, or false for any other line.
 bool sectionName(std::string_view line, std::string_view& name) {
@@ -37,6 +37,19 @@ std::string oneLine(std::string_view value) {
 }
 
 }  // namespace
+
+std::size_t FoldedHash::operator()(std::string_view s) const noexcept {
+  std::size_t h = 1469598103934665603ull;  // FNV-1a over the upper-cased bytes
+  for (char c : s) {
+    h ^= static_cast<unsigned char>(upper(c));
+    h *= 1099511628211ull;
+  }
+  return h;
+}
+
+bool FoldedEqual::operator()(std::string_view a, std::string_view b) const noexcept {
+  return sys::equalsIgnoreCaseAscii(a, b);
+}
 
 Document Document::parse(std::string_view text) {
   Document doc;
@@ -74,7 +87,7 @@ void Document::rebuildIndex() {
       current = static_cast<int>(sections_.size());
       line.section = current;
       sections_.push_back(Section{std::string(name), i, {}, i});
-      sectionIndex_.emplace(fold(name), static_cast<std::size_t>(current));  // first one counts
+      sectionIndex_.emplace(std::string(name), static_cast<std::size_t>(current));  // first one counts
       continue;
     }
     const std::string_view t = trimBlanks(line.text);
@@ -85,20 +98,20 @@ void Document::rebuildIndex() {
     line.isKey = true;
     if (eq != std::string_view::npos) line.value = std::string(trimBlanks(t.substr(eq + 1)));
     Section& s = sections_[static_cast<std::size_t>(current)];
-    s.keys.emplace(fold(key), i);  // the first key of a name counts
+    s.keys.emplace(std::string(key), i);  // the first key of a name counts
     s.lastKey = i;
   }
 }
 
 const Document::Section* Document::findSection(std::string_view section) const {
-  const auto it = sectionIndex_.find(fold(section));
+  const auto it = sectionIndex_.find(trimBlanks(section));
   return it == sectionIndex_.end() ? nullptr : &sections_[it->second];
 }
 
 const std::string* Document::find(std::string_view section, std::string_view key) const {
   const Section* s = findSection(section);
   if (!s) return nullptr;
-  const auto it = s->keys.find(fold(key));
+  const auto it = s->keys.find(trimBlanks(key));
   return it == s->keys.end() ? nullptr : &lines_[it->second].value;
 }
 
@@ -135,7 +148,7 @@ void Document::writeString(std::string_view section, std::string_view key, std::
     rebuildIndex();
     return;
   }
-  const auto it = s->keys.find(fold(keyName));
+  const auto it = s->keys.find(std::string_view(keyName));
   if (it != s->keys.end()) {
     Line& line = lines_[it->second];
     const std::string_view t = trimBlanks(line.text);
@@ -161,7 +174,7 @@ void Document::writeBool(std::string_view section, std::string_view key, bool va
 void Document::eraseKey(std::string_view section, std::string_view key) {
   const Section* s = findSection(section);
   if (!s) return;
-  const auto it = s->keys.find(fold(key));
+  const auto it = s->keys.find(trimBlanks(key));
   if (it == s->keys.end()) return;
   lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(it->second));
   rebuildIndex();

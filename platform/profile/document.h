@@ -18,6 +18,18 @@
 
 namespace profile {
 
+// Hash and equality of names without regard to the case of a to z; both
+// take string views, so lookups need no folded copy of the name.
+struct FoldedHash {
+  using is_transparent = void;
+  std::size_t operator()(std::string_view s) const noexcept;
+};
+struct FoldedEqual {
+  using is_transparent = void;
+  bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
+using NameIndex = std::unordered_map<std::string, std::size_t, FoldedHash, FoldedEqual>;
+
 class Document {
  public:
   Document() = default;
@@ -54,7 +66,7 @@ class Document {
   struct Section {
     std::string name;
     std::size_t header = 0;  // line index of the "[name]" line
-    std::unordered_map<std::string, std::size_t> keys;  // folded key -> line index
+    NameIndex keys;  // key name -> line index
     std::size_t lastKey = 0;  // line index of the last key (header when none)
   };
 
@@ -63,7 +75,7 @@ class Document {
 
   std::vector<Line> lines_;
   std::vector<Section> sections_;
-  std::unordered_map<std::string, std::size_t> sectionIndex_;  // folded name -> sections_
+  NameIndex sectionIndex_;  // section name -> index into sections_
   std::string eol_ = "\n";
   bool bom_ = false;
   bool finalEol_ = true;
