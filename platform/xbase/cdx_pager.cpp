@@ -146,7 +146,7 @@ std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
   if (!headerPage && offset < 2 * kPageSize) return "node offset " + hexOffset(offset) + " points into the file header";
   auto it = cache_.find(offset);
   if (it != cache_.end()) {
-    out = it->second;
+    out = it->second.page;
     return {};
   }
   ssize_t n;
@@ -160,11 +160,23 @@ std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
 
 const Page& Pager::read(uint32_t offset, std::string_view context, bool headerPage) {
   auto it = cache_.find(offset);
-  if (it != cache_.end()) return it->second;
-  Page page;
-  std::string fault = tryRead(offset, page, headerPage);
+  if (it != cache_.end()) return it->second.page;
+  Slot slot;
+  std::string fault = tryRead(offset, slot.page, headerPage);
   if (!fault.empty()) damaged(context, fault);
-  return cache_.emplace(offset, page).first->second;
+  return cache_.emplace(offset, slot).first->second.page;
+}
+
+const Page& Pager::read(uint32_t offset, std::string_view context, bool*& checked) {
+  auto it = cache_.find(offset);
+  if (it == cache_.end()) {
+    Slot slot;
+    std::string fault = tryRead(offset, slot.page);
+    if (!fault.empty()) damaged(context, fault);
+    it = cache_.emplace(offset, slot).first;
+  }
+  checked = &it->second.checked;
+  return it->second.page;
 }
 
 uint64_t Pager::fileSize() const {
@@ -204,8 +216,10 @@ void Pager::noteChange() {
 }
 
 void Pager::writePage(uint32_t offset, const Page& page) {
-  Page& cached = cache_[offset];
-  cached = page;
+  Slot& slot = cache_[offset];
+  slot.page = page;
+  slot.checked = true;
+  Page& cached = slot.page;
   if (offset == 0) {
     // The compound header's control bytes belong to the pager.
     putLe32(cached.data() + 4, freeHead_);

@@ -60,6 +60,9 @@ class Pager {
   // Node pages never lie in the compound header (offsets 0 and 512);
   // `headerPage` allows them.
   const Page& read(uint32_t offset, std::string_view context, bool headerPage = false);
+  // Same, with the cache slot's "fully checked" mark: a caller checks a page
+  // once when it enters the cache (pages this pager wrote are marked).
+  const Page& read(uint32_t offset, std::string_view context, bool*& checked);
   // "" and the page in `out`, or the fault (never throws for damage).
   std::string tryRead(uint32_t offset, Page& out, bool headerPage = false);
   // File size in bytes (one fstat).
@@ -94,7 +97,11 @@ class Pager {
   bool writing_ = false, locked_ = false, bumped_ = false, controlKnown_ = false;
   uint32_t root_ = 0, freeHead_ = 0, counter_ = 0;
   uint64_t generation_ = 0;
-  std::unordered_map<uint32_t, Page> cache_;
+  struct Slot {
+    Page page;
+    bool checked = false;
+  };
+  std::unordered_map<uint32_t, Slot> cache_;
 };
 
 // One operation's changes. Nothing reaches the file before commit().

@@ -53,9 +53,19 @@ uint32_t Tree::root() {
 }
 
 const Page& Tree::node(uint32_t offset, NodeHeader& header) {
-  const Page& p = pager_.read(offset, spec_.label);
+  bool* checked = nullptr;
+  const Page& p = pager_.read(offset, spec_.label, checked);
   header = readNodeHeader(p);
   if (header.attr > 3) damaged("node " + hexOffset(offset) + " has unknown attributes");
+  if (header.leaf() && !*checked) {
+    // A leaf is decoded in full once when it enters the cache, so that a
+    // search stopping early still refuses a leaf that is damaged further on.
+    LeafReader r;
+    std::string fault = r.start(p, spec_.keyLength, spec_.fill);
+    for (int i = 0; fault.empty() && i < r.count(); ++i) fault = r.next();
+    if (!fault.empty()) damaged("leaf " + hexOffset(offset) + ": " + fault);
+    *checked = true;
+  }
   if (!header.leaf()) {
     if (header.count == 0) damaged("interior node " + hexOffset(offset) + " holds no key");
     if (header.count > interiorCapacity(spec_.keyLength))

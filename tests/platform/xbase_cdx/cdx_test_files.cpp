@@ -55,6 +55,17 @@ uint64_t fileSize(const std::string& path) {
   return uint64_t(st.st_size);
 }
 
+int treeDepth(const std::string& path, uint32_t header, int keyLength) {
+  uint32_t node = readLe32(path, header);
+  for (int depth = 1; depth < 100; ++depth) {
+    const auto page = readBytes(path, node, 512);
+    if (page[0] & 2) return depth;
+    const uint8_t* child = page.data() + 12 + keyLength + 4;
+    node = uint32_t(child[0]) << 24 | uint32_t(child[1]) << 16 | uint32_t(child[2]) << 8 | child[3];
+  }
+  return -1;
+}
+
 std::string hex(const std::vector<uint8_t>& bytes) {
   std::string s;
   char buf[4];

@@ -24,6 +24,9 @@ void writeBytes(const std::string& path, uint64_t offset, const std::vector<uint
 uint32_t readLe32(const std::string& path, uint64_t offset);
 void writeLe32(const std::string& path, uint64_t offset, uint32_t value);
 uint64_t fileSize(const std::string& path);
+// Levels of the tree whose tag header is at `header`, counted down the
+// leftmost path (interior entries: key, big-endian recno and child).
+int treeDepth(const std::string& path, uint32_t header, int keyLength);
 // Hex dump for readable failures.
 std::string hex(const std::vector<uint8_t>& bytes);
 
