@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/system/error.h"
@@ -107,8 +108,24 @@ bool readBool(const std::string& file, std::string_view section, std::string_vie
   return load(file).readBool(section, key, fallback);
 }
 
+namespace {
+
+// A settings file that is a symbolic link (to a file shared by both programs)
+// is written where the link points, so the link stays.
+std::string linkTarget(const std::string& path) {
+  struct stat st{};
+  if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+  char* real = ::realpath(path.c_str(), nullptr);
+  if (!real) fail("Unable to write file", path, errno);
+  std::string target(real);
+  std::free(real);
+  return target;
+}
+
+}  // namespace
+
 void update(const std::string& file, const std::function<void(Document&)>& edit) {
-  const std::string path = resolvePath(file);
+  const std::string path = linkTarget(resolvePath(file));
   if (isBareName(file) && !sys::directoryExists(sys::profileFolder())) sys::forceDirectories(sys::profileFolder());
   WriteLock lock(path);
   const std::string before = readAll(lock.fd(), path);

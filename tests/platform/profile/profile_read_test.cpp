@@ -2,6 +2,8 @@
 // each case a real file in a temporary folder read through the file functions.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <string>
 
 #include "platform/profile/profile.h"
@@ -80,6 +82,8 @@ const ReadCase kCases[] = {
     {"int_bool_true", "[AgentSettings]\nAutoEnabled=1\n", "AGENTSETTINGS", "autoenabled", Kind::Number, "0",
      "1"},
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class ProfileRead : public ::testing::TestWithParam<ReadCase> {};
 

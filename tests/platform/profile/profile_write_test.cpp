@@ -3,6 +3,8 @@
 // missing section the end of the file, a missing file is created.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <sys/stat.h>
 
 #include <string>
@@ -49,6 +51,8 @@ const WriteCase kCases[] = {
     {"first_of_duplicate_keys_replaced", "[S]\nk=1\nk=2\n", "S", "K", "3", "[S]\nk=3\nk=2\n"},
     {"keys_before_first_section_untouched", "top=1\n[S]\n", "S", "top", "2", "top=1\n[S]\ntop=2\n"},
 };
+
+void PrintTo(const WriteCase& c, std::ostream* os) { *os << c.name; }
 
 class ProfileWrite : public ::testing::TestWithParam<WriteCase> {};
 
@@ -109,6 +113,16 @@ TEST(ProfileWrite, KeepsThePermissionsAndLeavesNoTemporaryFile) {
     ++entries;
   }
   EXPECT_EQ(entries, 1);
+}
+
+TEST(ProfileWrite, ALinkedFileIsWrittenWhereTheLinkPoints) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.file("shared"));
+  writeText(dir.file("shared/karvix.ini"), "[Folders]\nAgents=/a/\n");
+  std::filesystem::create_symlink(dir.file("shared/karvix.ini"), dir.file("karvix.ini"));
+  profile::writeString(dir.file("karvix.ini"), "AgentSettings", "AutoEnabled", "0");
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("karvix.ini")));
+  EXPECT_EQ(readText(dir.file("shared/karvix.ini")), "[Folders]\nAgents=/a/\n[AgentSettings]\nAutoEnabled=0\n");
 }
 
 TEST(ProfileWrite, FolderThatDoesNotExistIsAnError) {

@@ -1,6 +1,8 @@
 // FormatDateTime with the classic pattern letters, under the US formats.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "platform/system/clock.h"
 #include "platform/system/format_datetime.h"
 
@@ -64,6 +66,8 @@ const FormatCase kCases[] = {
     {"dd.mm.yyyy", kAfternoon, "05.03.2024"},
     {"yyyy\xC3\xA9mm", kAfternoon, "2024\xC3\xA9" "03"},
 };
+
+void PrintTo(const FormatCase& c, std::ostream* os) { *os << "\"" << c.format << "\""; }
 
 class FormatDateTime : public ::testing::TestWithParam<FormatCase> {};
 

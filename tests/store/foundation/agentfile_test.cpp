@@ -2,6 +2,8 @@
 // the leftovers of longer earlier versions.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "platform/system/clock.h"
 #include "platform/system/error.h"
 #include "platform/system/format_settings.h"
@@ -115,6 +117,8 @@ const ReadCase kReadCases[] = {
      "[MAIN]\nTriggerCount=1\n[HEADER]\nEntry01=wrong\nEntry1=right\n", "", {{"right", "", ""}}, {}},
     {"interval_agent", "[MAIN]\nAgentType=INTERVAL\n", "INTERVAL", {}, {}},
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
 
 class AgentFileRead : public ::testing::TestWithParam<ReadCase> {};
 

@@ -2,6 +2,8 @@
 // the folder layout built on the folder values.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "platform/system/folders.h"
 #include "store/settings.h"
 #include "tests/platform/system/temp_dir.h"
@@ -51,6 +53,8 @@ const SettingsCase kCases[] = {
     {"quoted_folder", Program::Manager, "[Folders]\nAgents=\" /with blank/ \"\n",
      make(P + "messages/", " /with blank/ ", P, P + "templates/")},
 };
+
+void PrintTo(const SettingsCase& c, std::ostream* os) { *os << c.name; }
 
 class SettingsRead : public ::testing::TestWithParam<SettingsCase> {};
 
