@@ -22,6 +22,14 @@
 //   its record lock. remove() marks the current row deleted.
 // - refresh() makes rows written by other programs visible; it costs a few
 //   system calls whatever the size of the table.
+// - Not on a row (eof, empty view), the getters return blank values (after
+//   checking that the column exists). Setters need insert() or edit().
+//   Moving, seeking or refreshing while a row is being inserted or edited
+//   posts it first. post() writes only the columns that were set into the row
+//   as it is on disk at that moment, so columns that another program changed
+//   meanwhile are kept.
+// - go() to a row that is marked deleted leaves the cursor off any row.
+// - In a detail view, insert() fills the link column from the master's row.
 #pragma once
 
 #include <cstdint>
@@ -98,10 +106,17 @@ class Cursor {
   void remove();
   bool editing() const;
 
+  // Maintenance views: show rows marked deleted too, and tell them apart.
+  void setShowDeleted(bool show);
+  bool deleted() const;  // the current row is marked deleted
+
   // Maintenance (exclusive open required; raises otherwise).
   void pack();     // removes deleted rows, rebuilds every tag
   void zap();      // removes all rows
   void reindex();  // rebuilds every tag from the table
+  // Rebuilds the index with exactly these tags (made when missing); repairs
+  // an index file that cannot be read.
+  void reindex(const std::vector<TagDef>& tags);
   void createTag(const std::string& name, const std::string& column, bool unique);
 
   struct Impl;
