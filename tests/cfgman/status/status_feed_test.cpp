@@ -17,10 +17,10 @@ namespace {
 class FeedTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    app();
     feed.setStatusWindow(&w);
     feed.onStatusText = [this](const QString& t) { statusTexts << t; };
   }
+  Application& application = app();  // before any widget
   sys::ScopedClock clock{sys::DateTime::fromParts(2026, 3, 4, 13, 5, 6)};
   ScriptedDialogs dialogs;
   sys::HookRecorder hooks;

@@ -30,6 +30,8 @@ struct StateCase {
   Expected expected;
 };
 
+void PrintTo(const StateCase& c, std::ostream* os) { *os << c.name; }
+
 void run(TfrmStatus& w, StatusFeed& feed, Step s) {
   switch (s) {
     case Step::Show: w.show(); break;
