@@ -105,8 +105,7 @@ struct TmsMessage::Impl {
   };
 
   // Where a new From, To or Subject entry goes: after the entry that comes
-  // before it in the usual order, else before the one after it, else before
-  // the MIME headers, else at the end.
+  // before it in the usual order, else before the one after it, else first.
   static std::size_t placeFor(const Out& out, const std::string& name) {
     static const std::vector<std::string> kOrder = {"From", "To", "Cc", "Subject"};
     auto pos = std::find(kOrder.begin(), kOrder.end(), name);
@@ -124,10 +123,7 @@ struct TmsMessage::Impl {
       std::size_t i = firstOf(kOrder[j]);
       if (i < out.lines.size()) return i;
     }
-    for (std::size_t i = 0; i < out.lines.size(); ++i)
-      if (isContentHeader(out.lines[i]) || detail::startsWithName(out.lines[i], "MIME-Version:"))
-        return i;
-    return out.lines.size();
+    return 0;
   }
 
   std::string render() {

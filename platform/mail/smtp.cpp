@@ -62,6 +62,10 @@ struct Transfer {
   std::size_t offset = 0;
   std::string lastCommand;
   std::string lastReply;
+  // The first negative reply (4xx/5xx) and the command it answered; libcurl
+  // says QUIT after it, so the last exchange is no longer the telling one.
+  std::string failedCommand;
+  std::string failedReply;
 };
 
 size_t readData(char* buffer, size_t size, size_t count, void* user) {
@@ -77,7 +81,14 @@ size_t readData(char* buffer, size_t size, size_t count, void* user) {
 int trace(CURL*, curl_infotype type, char* data, size_t size, void* user) {
   auto* t = static_cast<Transfer*>(user);
   if (type == CURLINFO_HEADER_OUT) t->lastCommand = trimReply(std::string(data, size));
-  else if (type == CURLINFO_HEADER_IN) t->lastReply = trimReply(std::string(data, size));
+  else if (type == CURLINFO_HEADER_IN) {
+    t->lastReply = trimReply(std::string(data, size));
+    bool negative = !t->lastReply.empty() && (t->lastReply[0] == '4' || t->lastReply[0] == '5');
+    if (negative && t->failedReply.empty()) {
+      t->failedCommand = t->lastCommand;
+      t->failedReply = t->lastReply;
+    }
+  }
   return 0;
 }
 
@@ -216,17 +227,18 @@ void TmsSMTP::send(const TmsMessage& message) {
     default:
       break;
   }
-  std::string reply = transfer.lastReply.empty() ? detail : transfer.lastReply;
-  std::string recipient = startsAfter(transfer.lastCommand, "RCPT TO:");
+  std::string reply = transfer.failedReply.empty() ? detail : transfer.failedReply;
+  const std::string& command = transfer.failedCommand;
+  std::string recipient = startsAfter(command, "RCPT TO:");
   if (!recipient.empty())
     throw sys::Error(Server + " refused the recipient " + recipient + ": " + reply);
-  std::string sender = startsAfter(transfer.lastCommand, "MAIL FROM:");
+  std::string sender = startsAfter(command, "MAIL FROM:");
   if (!sender.empty())
     throw sys::Error(Server + " refused the sender " + sender + ": " + reply);
-  if (detail::startsWithName(transfer.lastCommand, "DATA"))
+  if (detail::startsWithName(command, "DATA"))
     throw sys::Error(Server + " refused the message: " + reply);
   throw sys::Error("Sending mail through " + server + " failed: " + detail +
-                   (transfer.lastReply.empty() ? "" : " (" + transfer.lastReply + ")"));
+                   (transfer.failedReply.empty() ? "" : " (" + transfer.failedReply + ")"));
 }
 
 }  // namespace mail

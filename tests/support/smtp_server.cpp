@@ -70,6 +70,7 @@ SmtpServer::SmtpServer(Options options) : dir_("kx-smtp") {
     args.push_back("--refuse");
     args.push_back(r);
   }
+  if (options.refuseData) args.push_back("--refuse-data");
   if (options.mute) args.push_back("--mute");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());

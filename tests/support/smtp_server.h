@@ -6,6 +6,7 @@
 //
 //   kxtest::SmtpServer smtp;                       // accepts everything
 //   kxtest::SmtpServer smtp({.refuse = {"x@y"}});  // 550 for that recipient
+//   kxtest::SmtpServer smtp({.refuseData = true}); // 554 for every message
 //   kxtest::SmtpServer smtp({.mute = true});       // connects, never answers
 //   client.setHost(smtp.hostAndPort()); ... smtp.received()
 //
@@ -47,7 +48,8 @@ struct ReceivedMail {
 class SmtpServer {
  public:
   struct Options {
-    std::vector<std::string> refuse;
+    std::vector<std::string> refuse;  // recipients answered with 550
+    bool refuseData = false;          // every message answered with 554
     bool mute = false;
   };
 

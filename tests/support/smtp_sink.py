@@ -13,6 +13,7 @@ object per message:
                            attachments [{filename, content_type, content_base64}]
 Options:
   --refuse ADDRESS   answer RCPT TO for this address with 550 (repeatable)
+  --refuse-data      answer the end of every message with 554 (nothing kept)
   --mute             accept connections but never say a word (for time-outs)
 
 Runs under Debian's /usr/bin/python3, which has python3-aiosmtpd.
@@ -50,9 +51,10 @@ def parse_message(raw):
 
 
 class Sink:
-    def __init__(self, out_path, refused):
+    def __init__(self, out_path, refused, refuse_data):
         self.out_path = out_path
         self.refused = {a.lower() for a in refused}
+        self.refuse_data = refuse_data
 
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         if address.lower() in self.refused:
@@ -61,6 +63,8 @@ class Sink:
         return "250 OK"
 
     async def handle_DATA(self, server, session, envelope):
+        if self.refuse_data:
+            return "554 5.7.1 Message rejected as spam"
         raw = envelope.original_content or envelope.content or b""
         if isinstance(raw, str):
             raw = raw.encode("utf-8", "surrogateescape")
@@ -86,6 +90,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--out", required=True)
     ap.add_argument("--refuse", action="append", default=[])
+    ap.add_argument("--refuse-data", action="store_true")
     ap.add_argument("--mute", action="store_true")
     args = ap.parse_args()
 
@@ -101,7 +106,7 @@ def main():
         factory = Mute
     else:
         from aiosmtpd.smtp import SMTP
-        sink = Sink(args.out, args.refuse)
+        sink = Sink(args.out, args.refuse, args.refuse_data)
         factory = lambda: SMTP(sink, decode_data=False, hostname="sink.test")
     server = loop.run_until_complete(loop.create_server(factory, sock=sock))
 
