@@ -83,6 +83,7 @@ struct BodyChangeCase {
   const char* file;
   std::string newLine;
   const char* charsetAfter;  // of the body part
+  friend void PrintTo(const BodyChangeCase& c, std::ostream* os) { *os << c.file << " + " << c.newLine; }
 };
 
 class BodyChange : public ::testing::TestWithParam<BodyChangeCase> {};

@@ -21,6 +21,7 @@ struct FixtureCase {
   std::vector<std::string> someBodyLines;  // must appear, in this order, as whole lines
   std::string firstBodyLine;
   std::vector<AttachmentInfo> attachments;
+  friend void PrintTo(const FixtureCase& c, std::ostream* os) { *os << c.file; }
 };
 
 const FixtureCase kFixtures[] = {
