@@ -120,6 +120,8 @@ std::string LeafReader::start(const Page& page, int keyLength, uint8_t fill) {
   keyLength_ = keyLength;
   fill_ = fill;
   index_ = 0;
+  dup_ = match_ = 0;
+  lastTrail_ = keyLength;
   tail_ = kPageSize;
   const NodeHeader h = readNodeHeader(page);
   count_ = h.count;
@@ -135,26 +137,58 @@ std::string LeafReader::start(const Page& page, int keyLength, uint8_t fill) {
   if (width_.bytes < 1 || width_.bytes > 8 ||
       width_.recBits + width_.dupBits + width_.trailBits > 8 * width_.bytes)
     return "a leaf has impossible entry widths";
+  entryMask_ = width_.bytes == 8 ? ~uint64_t(0) : (uint64_t(1) << (8 * width_.bytes)) - 1;
   if (kLeafHeaderSize + count_ * width_.bytes > int(kPageSize))
     return "a leaf claims " + std::to_string(count_) + " keys, more than fit";
   return {};
 }
 
-std::string LeafReader::next() {
-  const uint8_t* e = page_->data() + kLeafHeaderSize + index_ * width_.bytes;
+bool LeafReader::advance() {
+  const int at = kLeafHeaderSize + index_ * width_.bytes;
   uint64_t v = 0;
-  for (int b = width_.bytes - 1; b >= 0; --b) v = (v << 8) | e[b];
+  if (std::endian::native == std::endian::little && at + 8 <= int(kPageSize)) {
+    std::memcpy(&v, page_->data() + at, 8);
+    v &= entryMask_;
+  } else {
+    for (int b = width_.bytes - 1; b >= 0; --b) v = (v << 8) | page_->data()[at + b];
+  }
   recno_ = uint32_t(v & width_.recMask);
   const int dup = index_ == 0 ? 0 : int((v >> width_.recBits) & width_.dupMask);
   const int trail = int((v >> (width_.recBits + width_.dupBits)) & width_.trailMask);
   const int stored = keyLength_ - dup - trail;
-  if (stored < 0) return "a leaf entry claims more shared and dropped bytes than the key has";
+  if (stored < 0) {
+    fault_ = "a leaf entry claims more shared and dropped bytes than the key has";
+    return false;
+  }
   tail_ -= stored;
-  if (tail_ < kLeafHeaderSize + count_ * width_.bytes) return "the entries of a leaf overrun the page";
-  std::memcpy(key_.data() + dup, page_->data() + tail_, size_t(stored));
-  std::memset(key_.data() + dup + stored, fill_, size_t(trail));
+  if (tail_ < kLeafHeaderSize + count_ * width_.bytes) {
+    fault_ = "the entries of a leaf overrun the page";
+    return false;
+  }
+  char* key = key_.data();
+  if (stored > 0) std::memcpy(key + dup, page_->data() + tail_, size_t(stored));
+  // The bytes past the previous key's end are fill already.
+  if (trail > lastTrail_) std::memset(key + keyLength_ - trail, fill_, size_t(trail - lastTrail_));
+  lastTrail_ = trail;
+  dup_ = dup;
   ++index_;
-  return {};
+  return true;
+}
+
+int LeafReader::compareWithTarget(std::string_view target, uint32_t recno) {
+  int from = 0;
+  if (index_ > 1) {
+    if (dup_ > match_) return -1;  // equal to the previous entry past the point where it fell below
+    from = dup_;
+  }
+  const char* k = key_.data();
+  int j = from;
+  while (j < keyLength_ && k[j] == target[size_t(j)]) ++j;
+  int c;
+  if (j < keyLength_) c = uint8_t(k[j]) < uint8_t(target[size_t(j)]) ? -1 : 1;
+  else c = recno_ < recno ? -1 : recno_ > recno ? 1 : 0;
+  if (c <= 0) match_ = j;  // an equal entry is passed over by a search for the next one
+  return c;
 }
 
 std::string decodeLeaf(const Page& page, int keyLength, uint8_t fill, Entries& out) {

@@ -127,12 +127,22 @@ class LeafReader {
   int count() const { return count_; }
   int index() const { return index_; }  // entries read so far
   // Decodes the next entry; "" or the fault.
-  std::string next();
+  std::string next() { return advance() ? std::string() : std::string(fault_); }
+  // Same without building a string: false and fault() on damage.
+  bool advance();
+  const char* fault() const { return fault_; }
+  // Compares the entry just read with the target (key of keyLength bytes).
+  // Call for the entries in order from the first, while they are below the
+  // target (or equal to it, when looking for the next one): an entry that shares more bytes with the one before than that
+  // one shared with the target is below the target too, without a compare.
+  int compareWithTarget(std::string_view target, uint32_t recno);
   std::string_view key() const { return {key_.data(), key_.size()}; }
   uint32_t recno() const { return recno_; }
   // Bytes between the entry array and the key data after the last entry
   // read; equals the stored free space once every entry has been read.
   int gap() const { return tail_ - (kLeafHeaderSize + count_ * width_.bytes); }
+  // First byte of the key data of the last entry read.
+  int tail() const { return tail_; }
   int storedFreeSpace() const { return freeSpace_; }
   const LeafWidths& widths() const { return width_; }
 
@@ -144,6 +154,9 @@ class LeafReader {
   LeafWidths width_;
   std::string key_;
   uint32_t recno_ = 0;
+  int dup_ = 0, match_ = 0, lastTrail_ = 0;
+  uint64_t entryMask_ = 0;
+  const char* fault_ = "";
 };
 
 // Reads every entry of a leaf; "" or the fault.

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -40,6 +41,37 @@ std::string hexOffset(uint32_t offset) {
 }
 
 void Pager::setWriteBudget(long writes) { writeBudget = writes; }
+
+Pager::Slot* Pager::cached(uint32_t offset) {
+  const size_t page = offset / kPageSize;
+  if (page >= index_.size()) return nullptr;
+  const uint64_t v = index_[page];
+  if (uint32_t(v >> 32) != cacheGeneration_) return nullptr;
+  const size_t slot = size_t(uint32_t(v)) - 1;
+  return &chunks_[slot / kChunk][slot % kChunk];
+}
+
+Pager::Slot& Pager::cacheSlot(uint32_t offset) {
+  if (Slot* s = cached(offset)) return *s;
+  const size_t page = offset / kPageSize;
+  if (page >= index_.size()) index_.resize(std::max(page + 1, index_.size() * 2), 0);
+  const size_t slot = used_++;
+  if (slot / kChunk >= chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(kChunk));
+  index_[page] = uint64_t(cacheGeneration_) << 32 | uint64_t(slot + 1);
+  Slot& s = chunks_[slot / kChunk][slot % kChunk];
+  s.mark = kUnchecked;
+  return s;
+}
+
+void Pager::dropCache() {
+  used_ = 0;
+  if (chunks_.size() > kCacheLimit / kChunk) chunks_.resize(kCacheLimit / kChunk);
+  if (++cacheGeneration_ == 0) {  // after 4 billion drops: start the index afresh
+    std::fill(index_.begin(), index_.end(), 0);
+    cacheGeneration_ = 1;
+  }
+  ++generation_;
+}
 
 Pager::Pager(std::string path, int fd, bool writable, bool exclusive)
     : path_(std::move(path)), fd_(fd), writable_(writable), exclusive_(exclusive) {}
@@ -121,10 +153,8 @@ void Pager::readControl() {
   } while (n == -1 && errno == EINTR);
   if (n < 0) osError("read");
   const uint32_t root = getLe32(buf), head = getLe32(buf + 4), counter = getBe32(buf + 8);
-  if (!controlKnown_ || root != root_ || head != freeHead_ || counter != counter_ || cache_.size() > kCacheLimit) {
-    cache_.clear();
-    ++generation_;
-  }
+  if (!controlKnown_ || root != root_ || head != freeHead_ || counter != counter_ || used_ > kCacheLimit)
+    dropCache();
   root_ = root;
   freeHead_ = head;
   counter_ = counter;
@@ -132,8 +162,7 @@ void Pager::readControl() {
 }
 
 void Pager::resetControl(uint32_t root, uint32_t freeHead, uint32_t counter) {
-  cache_.clear();
-  ++generation_;
+  dropCache();
   root_ = root;
   freeHead_ = freeHead;
   counter_ = counter;
@@ -144,9 +173,8 @@ void Pager::resetControl(uint32_t root, uint32_t freeHead, uint32_t counter) {
 std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
   if (offset % kPageSize != 0) return "offset " + hexOffset(offset) + " is not on a page boundary";
   if (!headerPage && offset < 2 * kPageSize) return "node offset " + hexOffset(offset) + " points into the file header";
-  auto it = cache_.find(offset);
-  if (it != cache_.end()) {
-    out = it->second.page;
+  if (const Slot* slot = cached(offset)) {
+    out = slot->page;
     return {};
   }
   ssize_t n;
@@ -159,24 +187,26 @@ std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
 }
 
 const Page& Pager::read(uint32_t offset, std::string_view context, bool headerPage) {
-  auto it = cache_.find(offset);
-  if (it != cache_.end()) return it->second.page;
-  Slot slot;
-  std::string fault = tryRead(offset, slot.page, headerPage);
+  if (const Slot* slot = cached(offset)) return slot->page;
+  Page page;
+  std::string fault = tryRead(offset, page, headerPage);
   if (!fault.empty()) damaged(context, fault);
-  return cache_.emplace(offset, slot).first->second.page;
+  Slot& slot = cacheSlot(offset);
+  slot.page = page;
+  return slot.page;
 }
 
-const Page& Pager::read(uint32_t offset, std::string_view context, bool*& checked) {
-  auto it = cache_.find(offset);
-  if (it == cache_.end()) {
-    Slot slot;
-    std::string fault = tryRead(offset, slot.page);
+const Page& Pager::read(uint32_t offset, std::string_view context, uint8_t*& mark) {
+  Slot* slot = cached(offset);
+  if (!slot) {
+    Page page;
+    std::string fault = tryRead(offset, page);
     if (!fault.empty()) damaged(context, fault);
-    it = cache_.emplace(offset, slot).first;
+    slot = &cacheSlot(offset);
+    slot->page = page;
   }
-  checked = &it->second.checked;
-  return it->second.page;
+  mark = &slot->mark;
+  return slot->page;
 }
 
 uint64_t Pager::fileSize() const {
@@ -216,9 +246,9 @@ void Pager::noteChange() {
 }
 
 void Pager::writePage(uint32_t offset, const Page& page) {
-  Slot& slot = cache_[offset];
+  Slot& slot = cacheSlot(offset);
   slot.page = page;
-  slot.checked = true;
+  slot.mark = kSound;
   Page& cached = slot.page;
   if (offset == 0) {
     // The compound header's control bytes belong to the pager.
@@ -237,8 +267,7 @@ void Pager::writeRun(uint32_t offset, const uint8_t* data, size_t bytes) {
 void Pager::truncateAll() {
   if (writeBudget == 0) throw sys::Error("Index file '" + path_ + "': simulated crash");
   if (::ftruncate(fd_, 0) != 0) osError("write");
-  cache_.clear();
-  ++generation_;
+  dropCache();
 }
 
 Batch::Batch(Pager& pager) : pager_(pager), head_(pager.freeHead()) {}

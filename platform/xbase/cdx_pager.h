@@ -22,7 +22,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <memory>
 #include <vector>
 
 #include "platform/xbase/cdx_page.h"
@@ -60,9 +60,11 @@ class Pager {
   // Node pages never lie in the compound header (offsets 0 and 512);
   // `headerPage` allows them.
   const Page& read(uint32_t offset, std::string_view context, bool headerPage = false);
-  // Same, with the cache slot's "fully checked" mark: a caller checks a page
-  // once when it enters the cache (pages this pager wrote are marked).
-  const Page& read(uint32_t offset, std::string_view context, bool*& checked);
+  // Same, with the cache slot's mark: a caller checks a page once when it
+  // enters the cache and records the outcome (pages this pager wrote are
+  // marked kSound).
+  enum Mark : uint8_t { kUnchecked = 0, kSound = 1, kIrregular = 2 };
+  const Page& read(uint32_t offset, std::string_view context, uint8_t*& mark);
   // "" and the page in `out`, or the fault (never throws for damage).
   std::string tryRead(uint32_t offset, Page& out, bool headerPage = false);
   // File size in bytes (one fstat).
@@ -97,11 +99,21 @@ class Pager {
   bool writing_ = false, locked_ = false, bumped_ = false, controlKnown_ = false;
   uint32_t root_ = 0, freeHead_ = 0, counter_ = 0;
   uint64_t generation_ = 0;
+  // Page cache: page number -> slot, slots in fixed chunks so references stay
+  // valid; dropping the cache is a generation bump.
   struct Slot {
     Page page;
-    bool checked = false;
+    uint8_t mark = kUnchecked;
   };
-  std::unordered_map<uint32_t, Slot> cache_;
+  Slot* cached(uint32_t offset);
+  Slot& cacheSlot(uint32_t offset);
+  void dropCache();
+  size_t cacheSize() const { return used_; }
+  static constexpr size_t kChunk = 64;
+  std::vector<uint64_t> index_;  // (generation << 32) | (slot + 1)
+  std::vector<std::unique_ptr<Slot[]>> chunks_;
+  size_t used_ = 0;
+  uint32_t cacheGeneration_ = 1;
 };
 
 // One operation's changes. Nothing reaches the file before commit().

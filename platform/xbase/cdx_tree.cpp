@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/system/error.h"
+#include "platform/xbase/cdx_leaf_edit.h"
 
 namespace xbase::cdx {
 
@@ -52,20 +53,21 @@ uint32_t Tree::root() {
   return getLe32(h.data());
 }
 
-const Page& Tree::node(uint32_t offset, NodeHeader& header) {
-  bool* checked = nullptr;
-  const Page& p = pager_.read(offset, spec_.label, checked);
+const Page& Tree::node(uint32_t offset, NodeHeader& header, bool* sound) {
+  uint8_t* mark = nullptr;
+  const Page& p = pager_.read(offset, spec_.label, mark);
   header = readNodeHeader(p);
   if (header.attr > 3) damaged("node " + hexOffset(offset) + " has unknown attributes");
-  if (header.leaf() && !*checked) {
+  if (header.leaf() && *mark == Pager::kUnchecked) {
     // A leaf is decoded in full once when it enters the cache, so that a
     // search stopping early still refuses a leaf that is damaged further on.
     LeafReader r;
     std::string fault = r.start(p, spec_.keyLength, spec_.fill);
     for (int i = 0; fault.empty() && i < r.count(); ++i) fault = r.next();
     if (!fault.empty()) damaged("leaf " + hexOffset(offset) + ": " + fault);
-    *checked = true;
+    *mark = r.gap() == r.storedFreeSpace() ? Pager::kSound : Pager::kIrregular;
   }
+  if (sound) *sound = *mark == Pager::kSound;
   if (!header.leaf()) {
     if (header.count == 0) damaged("interior node " + hexOffset(offset) + " holds no key");
     if (header.count > interiorCapacity(spec_.keyLength))
@@ -98,12 +100,12 @@ std::optional<IndexEntry> Tree::find(std::string_view key, uint32_t recno, bool 
   LeafReader r;
   for (int hops = 0;; ++hops) {
     std::string fault = r.start(*p, kl, spec_.fill);
-    for (int i = 0; fault.empty() && i < r.count(); ++i) {
-      fault = r.next();
-      if (fault.empty() && reached(compareRaw(r.key().data(), r.recno(), key, recno), strict))
+    if (!fault.empty()) damaged("leaf " + hexOffset(off) + ": " + fault);
+    for (int i = 0; i < r.count(); ++i) {
+      if (!r.advance()) damaged("leaf " + hexOffset(off) + ": " + r.fault());
+      if (reached(r.compareWithTarget(key, recno), strict))
         return IndexEntry{std::string(r.key()), r.recno()};
     }
-    if (!fault.empty()) damaged("leaf " + hexOffset(off) + ": " + fault);
     if (h.right == kNoPage) return std::nullopt;
     if (hops == kMaxDepth) damaged("the leaf chain after node " + hexOffset(off) + " does not end");
     off = h.right;
@@ -190,7 +192,71 @@ void Tree::descend(std::string_view key, uint32_t recno, std::vector<Level>& pat
   }
 }
 
+const Page& Tree::descendFast(std::string_view key, uint32_t recno, FastPath& path, NodeHeader& h, bool& sound) {
+  const int kl = spec_.keyLength;
+  path.depth = 0;
+  path.beyond = true;
+  uint32_t off = root();
+  const Page* p = &node(off, h, &sound);
+  while (!h.leaf()) {
+    if (path.depth == kMaxDepth) damaged("the tree is deeper than " + std::to_string(kMaxDepth) + " levels");
+    int i = interiorBound(*p, h.count, kl, key, recno, false);
+    if (i == h.count) i = h.count - 1;  // beyond the greatest: the last child takes it
+    else path.beyond = false;
+    path.offset[path.depth] = off;
+    path.index[path.depth] = i;
+    path.count[path.depth] = h.count;
+    ++path.depth;
+    off = interiorChild(*p, i, kl);
+    for (int d = 0; d < path.depth; ++d)
+      if (path.offset[d] == off) damaged("the tree loops back to node " + hexOffset(off));
+    p = &node(off, h, &sound);
+  }
+  path.leaf = off;
+  return *p;
+}
+
+void Tree::fixLastKey(const FastPath& path, std::string_view key, uint32_t recno, Batch& batch) {
+  const int kl = spec_.keyLength;
+  for (int d = path.depth - 1; d >= 0; --d) {
+    Page p = pager_.read(path.offset[d], spec_.label);
+    uint8_t* e = p.data() + kInteriorHeaderSize + path.index[d] * (kl + 8);
+    std::memcpy(e, key.data(), size_t(kl));
+    putBe32(e + kl, recno);
+    batch.put(path.offset[d], p);
+    if (path.index[d] + 1 != path.count[d]) return;  // not the parent's last entry: nothing above changes
+  }
+}
+
 bool Tree::insert(std::string_view key, uint32_t recno) {
+  // Common case: the entry fits its leaf, edited in place.
+  {
+    FastPath path;
+    NodeHeader h;
+    bool sound = false;
+    const uint32_t target = spec_.unique ? 0 : recno;
+    const Page& leaf = descendFast(key, target, path, h, sound);
+    LeafEdit edit;
+    std::string fault = "scan";
+    if (path.beyond && path.depth > 0 && sound) {
+      // Appending above the greatest entry: the parent entry is the leaf's last.
+      const Page& parent = pager_.read(path.offset[path.depth - 1], spec_.label);
+      const int last = path.index[path.depth - 1];
+      fault = edit.locateEnd(leaf, spec_.keyLength, spec_.fill, interiorKey(parent, last, spec_.keyLength),
+                             interiorRecno(parent, last, spec_.keyLength));
+    }
+    if (!fault.empty()) fault = edit.locate(leaf, spec_.keyLength, spec_.fill, key, target);
+    if (!fault.empty()) damaged("leaf " + hexOffset(path.leaf) + ": " + fault);
+    if (edit.atEntry() && edit.entryKey() == key && (spec_.unique || edit.entryRecno() == recno)) return false;
+    Page out;
+    if (sound && edit.insert(key, recno, out)) {
+      Batch batch(pager_);
+      batch.put(path.leaf, out);
+      if (edit.pos() == edit.count()) fixLastKey(path, key, recno, batch);
+      batch.commit();
+      return true;
+    }
+  }
   std::vector<Level> path;
   descend(key, spec_.unique ? 0 : recno, path);
   Entries& e = path.back().entries;
@@ -204,6 +270,24 @@ bool Tree::insert(std::string_view key, uint32_t recno) {
 }
 
 bool Tree::remove(std::string_view key, uint32_t recno) {
+  {
+    FastPath path;
+    NodeHeader h;
+    bool sound = false;
+    const Page& leaf = descendFast(key, recno, path, h, sound);
+    LeafEdit edit;
+    const std::string fault = edit.locate(leaf, spec_.keyLength, spec_.fill, key, recno);
+    if (!fault.empty()) damaged("leaf " + hexOffset(path.leaf) + ": " + fault);
+    if (!edit.atEntry() || edit.entryKey() != key || edit.entryRecno() != recno) return false;
+    Page out;
+    if (sound && edit.erase(out)) {
+      Batch batch(pager_);
+      batch.put(path.leaf, out);
+      if (edit.pos() + 1 == edit.count()) fixLastKey(path, edit.prevKey(), edit.prevRecno(), batch);
+      batch.commit();
+      return true;
+    }
+  }
   std::vector<Level> path;
   descend(key, recno, path);
   Entries& e = path.back().entries;

@@ -66,7 +66,21 @@ class Tree {
     uint32_t offset;
   };
 
-  const Page& node(uint32_t offset, NodeHeader& header);
+  // The interior path of a search: offsets, the entry taken and the counts.
+  struct FastPath {
+    int depth = 0;
+    uint32_t offset[kMaxDepth];
+    int index[kMaxDepth];
+    int count[kMaxDepth];
+    uint32_t leaf = 0;
+    bool beyond = false;  // the target is above every entry of the tree
+  };
+
+  // A checked node; `sound`: a leaf whose free space matches its contents.
+  const Page& node(uint32_t offset, NodeHeader& header, bool* sound = nullptr);
+  const Page& descendFast(std::string_view key, uint32_t recno, FastPath& path, NodeHeader& leafHeader, bool& sound);
+  // The leaf's last entry became (key, recno): the parents' entries follow.
+  void fixLastKey(const FastPath& path, std::string_view key, uint32_t recno, Batch& batch);
   void descend(std::string_view key, uint32_t recno, std::vector<Level>& path);
   void apply(std::vector<Level>& path, Batch& batch, bool append);
   std::vector<Ref> writeNode(Level& node, bool isRoot, bool append, Batch& batch);
