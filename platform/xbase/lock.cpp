@@ -56,6 +56,13 @@ bool lockBytesFor(int fd, off_t start, off_t length, bool exclusive, int timeout
   }
 }
 
+namespace {
+int gRecordLockTimeoutMs = 2000;
+}
+
+void setRecordLockTimeout(int milliseconds) { gRecordLockTimeoutMs = milliseconds < 0 ? 0 : milliseconds; }
+int recordLockTimeout() { return gRecordLockTimeoutMs; }
+
 void unlockBytes(int fd, off_t start, off_t length) {
   setLock(fd, F_UNLCK, start, length, false);
 }

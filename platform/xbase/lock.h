@@ -28,6 +28,11 @@ bool lockBytes(int fd, off_t start, off_t length, bool exclusive, bool wait);
 bool lockBytesFor(int fd, off_t start, off_t length, bool exclusive, int timeoutMs);
 void unlockBytes(int fd, off_t start, off_t length);
 
+// How long a writer waits for a record that another program has locked
+// before it reports the record as locked (default 2000 ms).
+void setRecordLockTimeout(int milliseconds);
+int recordLockTimeout();
+
 // Share mode of an open file; false when another open holds a conflicting one.
 bool shareLock(int fd, bool exclusive);
 

@@ -17,7 +17,6 @@ namespace xbase {
 
 namespace {
 
-constexpr int kRecordLockTimeoutMs = 2000;
 constexpr uint32_t kScanChunkBytes = 1 << 18;
 
 bool sameFile(int fd, const std::string& path) {
@@ -248,7 +247,7 @@ void Table::requireExclusive(const char* operation) const {
 ByteLock Table::lockRecord(uint32_t recno) {
   if (exclusive_) return {};
   const off_t at = scheme().recordOffset(recno);
-  if (!lockBytesFor(dbf_->fd(), at, 1, true, kRecordLockTimeoutMs))
+  if (!lockBytesFor(dbf_->fd(), at, 1, true, recordLockTimeout()))
     throw sys::Error("Record " + std::to_string(recno) + " of table '" + fileName() +
                      "' is locked by another program");
   return ByteLock(dbf_->fd(), at, 1);
