@@ -5,8 +5,8 @@
 namespace cfgman {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {
-  setApplicationName("karvix Configuration Manager");
-  setApplicationDisplayName("karvix Configuration Manager");
+  setApplicationName("Karvix Configuration Manager");
+  setApplicationDisplayName("Karvix Mail Management System");
 }
 
 bool Application::notify(QObject* receiver, QEvent* event) {
