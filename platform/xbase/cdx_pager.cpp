@@ -18,6 +18,7 @@ namespace {
 constexpr off_t kLockByte = 0x7FFFFFFE;
 constexpr size_t kCacheLimit = 16384;  // pages (8 MB); dropped whole when exceeded
 long writeBudget = -1;
+uint64_t writeCount = 0;
 
 bool setLock(int fd, short type, bool wait) {
   struct flock fl {};
@@ -41,6 +42,7 @@ std::string hexOffset(uint32_t offset) {
 }
 
 void Pager::setWriteBudget(long writes) { writeBudget = writes; }
+uint64_t Pager::writesSoFar() { return writeCount; }
 
 Pager::Slot* Pager::cached(uint32_t offset) {
   const size_t page = offset / kPageSize;
@@ -218,6 +220,7 @@ uint64_t Pager::fileSize() const {
 void Pager::pwriteAll(const void* data, size_t size, uint64_t offset) {
   if (writeBudget == 0) throw sys::Error("Index file '" + path_ + "': simulated crash");
   if (writeBudget > 0) --writeBudget;
+  ++writeCount;
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     ssize_t n = ::pwrite(fd_, p, size, off_t(offset));

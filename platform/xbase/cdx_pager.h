@@ -82,6 +82,8 @@ class Pager {
   // Test seam: after `writes` more writes every write fails as if the process
   // had died there; -1 = no limit.
   static void setWriteBudget(long writes);
+  // Writes made by every pager of the process (for measurements).
+  static uint64_t writesSoFar();
 
  private:
   friend class Batch;
