@@ -76,7 +76,9 @@ class CdxFile {
   int fd() const;  // the table puts its share-mode flock() on it
 
   // RAII lock session. Nested sessions on one CdxFile are allowed (only the
-  // outermost locks); a write session inside a read session upgrades.
+  // outermost locks); a write session inside a read session upgrades: the
+  // shared lock is given up and the exclusive one awaited (two readers that
+  // upgrade at once must not deadlock), so another writer may come first.
   class Session {
    public:
     Session(CdxFile& file, bool write);

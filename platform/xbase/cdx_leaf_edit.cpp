@@ -96,6 +96,8 @@ bool LeafEdit::insert(std::string_view key, uint32_t recno, Page& out) const {
   if (need > freeSpace_) return false;
   const int arrayOld = kLeafHeaderSize + count_ * bpe;
   const int dataOld = arrayOld + freeSpace_;  // first byte of all key data
+  // The byte ranges must be those of a leaf whose free space is exact.
+  if (atEntry() ? (at_.start < dataOld || at_.start > endP) : endP != dataOld) return false;
   out.fill(0);
   std::memcpy(out.data(), in.data(), kLeafHeaderSize);
   putLe16(out.data() + 2, uint16_t(count_ + 1));
@@ -136,6 +138,8 @@ bool LeafEdit::erase(Page& out) const {
   const int gained = bpe + storedQ + oldStoredR - storedR;
   const int arrayOld = kLeafHeaderSize + count_ * bpe;
   const int dataOld = arrayOld + freeSpace_;
+  if (storedQ < 0 || (hasNext_ ? (next_.start < dataOld || next_.start > at_.start) : at_.start != dataOld))
+    return false;
   out.fill(0);
   std::memcpy(out.data(), in.data(), kLeafHeaderSize);
   putLe16(out.data() + 2, uint16_t(count_ - 1));

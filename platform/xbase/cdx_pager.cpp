@@ -61,7 +61,7 @@ Pager::Slot& Pager::cacheSlot(uint32_t offset) {
   if (slot / kChunk >= chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(kChunk));
   index_[page] = uint64_t(cacheGeneration_) << 32 | uint64_t(slot + 1);
   Slot& s = chunks_[slot / kChunk][slot % kChunk];
-  s.mark = kUnchecked;
+  s.mark = 0;
   return s;
 }
 
@@ -198,7 +198,7 @@ const Page& Pager::read(uint32_t offset, std::string_view context, bool headerPa
   return slot.page;
 }
 
-const Page& Pager::read(uint32_t offset, std::string_view context, uint8_t*& mark) {
+const Page& Pager::read(uint32_t offset, std::string_view context, uint16_t*& mark) {
   Slot* slot = cached(offset);
   if (!slot) {
     Page page;
@@ -248,10 +248,10 @@ void Pager::noteChange() {
   bumped_ = true;
 }
 
-void Pager::writePage(uint32_t offset, const Page& page) {
+void Pager::writePage(uint32_t offset, const Page& page, uint16_t mark) {
   Slot& slot = cacheSlot(offset);
   slot.page = page;
-  slot.mark = kSound;
+  slot.mark = mark;
   Page& cached = slot.page;
   if (offset == 0) {
     // The compound header's control bytes belong to the pager.
@@ -273,7 +273,7 @@ void Pager::truncateAll() {
   dropCache();
 }
 
-Batch::Batch(Pager& pager) : pager_(pager), head_(pager.freeHead()) {}
+Batch::Batch(Pager& pager, uint16_t mark) : pager_(pager), mark_(mark), head_(pager.freeHead()) {}
 
 uint32_t Batch::allocate() {
   if (!isEmptyLink(head_)) {
@@ -335,7 +335,7 @@ void Batch::commit() {
     pager_.writeControl();
     pager_.bumped_ = true;
   }
-  for (auto& w : writes_) pager_.writePage(w.first, w.second);
+  for (auto& w : writes_) pager_.writePage(w.first, w.second, mark_);
   if (!released_.empty()) {
     for (uint32_t offset : released_) {
       Page link{};

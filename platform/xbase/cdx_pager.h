@@ -60,11 +60,10 @@ class Pager {
   // Node pages never lie in the compound header (offsets 0 and 512);
   // `headerPage` allows them.
   const Page& read(uint32_t offset, std::string_view context, bool headerPage = false);
-  // Same, with the cache slot's mark: a caller checks a page once when it
-  // enters the cache and records the outcome (pages this pager wrote are
-  // marked kSound).
-  enum Mark : uint8_t { kUnchecked = 0, kSound = 1, kIrregular = 2 };
-  const Page& read(uint32_t offset, std::string_view context, uint8_t*& mark);
+  // Same, with the cache slot's mark: a tree checks a leaf once when it
+  // enters the cache and records the outcome for its own shape (key length
+  // and fill); 0 = not checked. A batch marks the pages it writes.
+  const Page& read(uint32_t offset, std::string_view context, uint16_t*& mark);
   // "" and the page in `out`, or the fault (never throws for damage).
   std::string tryRead(uint32_t offset, Page& out, bool headerPage = false);
   // File size in bytes (one fstat).
@@ -91,7 +90,7 @@ class Pager {
   void unlock();
   void readControl();
   void writeControl();
-  void writePage(uint32_t offset, const Page& page);
+  void writePage(uint32_t offset, const Page& page, uint16_t mark = 0);
   void pwriteAll(const void* data, size_t size, uint64_t offset);
 
   std::string path_;
@@ -105,7 +104,7 @@ class Pager {
   // valid; dropping the cache is a generation bump.
   struct Slot {
     Page page;
-    uint8_t mark = kUnchecked;
+    uint16_t mark = 0;
   };
   Slot* cached(uint32_t offset);
   Slot& cacheSlot(uint32_t offset);
@@ -121,7 +120,8 @@ class Pager {
 // One operation's changes. Nothing reaches the file before commit().
 class Batch {
  public:
-  explicit Batch(Pager& pager);
+  // `mark`: the cache mark of the pages written (see Pager::read).
+  explicit Batch(Pager& pager, uint16_t mark = 0);
   // A page for a new node: from the free list when its head is a sound free
   // page, else at the end of the file.
   uint32_t allocate();
@@ -136,6 +136,7 @@ class Batch {
 
  private:
   Pager& pager_;
+  uint16_t mark_;
   uint32_t head_;
   uint64_t end_ = 0;
   bool endKnown_ = false;

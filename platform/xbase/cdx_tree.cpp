@@ -54,20 +54,20 @@ uint32_t Tree::root() {
 }
 
 const Page& Tree::node(uint32_t offset, NodeHeader& header, bool* sound) {
-  uint8_t* mark = nullptr;
+  uint16_t* mark = nullptr;
   const Page& p = pager_.read(offset, spec_.label, mark);
   header = readNodeHeader(p);
   if (header.attr > 3) damaged("node " + hexOffset(offset) + " has unknown attributes");
-  if (header.leaf() && *mark == Pager::kUnchecked) {
+  if (header.leaf() && (*mark | 1) != soundMark()) {
     // A leaf is decoded in full once when it enters the cache, so that a
     // search stopping early still refuses a leaf that is damaged further on.
     LeafReader r;
     std::string fault = r.start(p, spec_.keyLength, spec_.fill);
     for (int i = 0; fault.empty() && i < r.count(); ++i) fault = r.next();
     if (!fault.empty()) damaged("leaf " + hexOffset(offset) + ": " + fault);
-    *mark = r.gap() == r.storedFreeSpace() ? Pager::kSound : Pager::kIrregular;
+    *mark = r.gap() == r.storedFreeSpace() ? soundMark() : uint16_t(soundMark() - 1);
   }
-  if (sound) *sound = *mark == Pager::kSound;
+  if (sound) *sound = *mark == soundMark();
   if (!header.leaf()) {
     if (header.count == 0) damaged("interior node " + hexOffset(offset) + " holds no key");
     if (header.count > interiorCapacity(spec_.keyLength))
@@ -250,7 +250,7 @@ bool Tree::insert(std::string_view key, uint32_t recno) {
     if (edit.atEntry() && edit.entryKey() == key && (spec_.unique || edit.entryRecno() == recno)) return false;
     Page out;
     if (sound && edit.insert(key, recno, out)) {
-      Batch batch(pager_);
+      Batch batch(pager_, soundMark());
       batch.put(path.leaf, out);
       if (edit.pos() == edit.count()) fixLastKey(path, key, recno, batch);
       batch.commit();
@@ -263,7 +263,7 @@ bool Tree::insert(std::string_view key, uint32_t recno) {
   const size_t pos = entriesBound(e, key, spec_.unique ? 0 : recno);
   if (pos < e.size() && e.key(pos) == key && (spec_.unique || e.recnos[pos] == recno)) return false;
   e.insert(pos, key, recno);
-  Batch batch(pager_);
+  Batch batch(pager_, soundMark());
   apply(path, batch, pos + 1 == e.size());
   batch.commit();
   return true;
@@ -281,7 +281,7 @@ bool Tree::remove(std::string_view key, uint32_t recno) {
     if (!edit.atEntry() || edit.entryKey() != key || edit.entryRecno() != recno) return false;
     Page out;
     if (sound && edit.erase(out)) {
-      Batch batch(pager_);
+      Batch batch(pager_, soundMark());
       batch.put(path.leaf, out);
       if (edit.pos() + 1 == edit.count()) fixLastKey(path, edit.prevKey(), edit.prevRecno(), batch);
       batch.commit();
@@ -294,7 +294,7 @@ bool Tree::remove(std::string_view key, uint32_t recno) {
   const size_t pos = entriesBound(e, key, recno);
   if (pos == e.size() || e.key(pos) != key || e.recnos[pos] != recno) return false;
   e.erase(pos);
-  Batch batch(pager_);
+  Batch batch(pager_, soundMark());
   apply(path, batch, false);
   batch.commit();
   return true;
