@@ -77,9 +77,9 @@ bool Processor::startUp(const std::string& firstArgument, const std::function<vo
       SendtoLog("Running in debug mode.", 0);
     }
 
-    // The log of earlier runs. In single-pass mode the lines of this run's
-    // pass stay on top of it, so the file saved at exit keeps them.
-    const bool loaded = single ? log_.loadBelow(logFilePath()) : log_.load(logFilePath());
+    // The log of earlier runs goes below the lines of this start-up (and, in
+    // single-pass mode, of its pass), so the file saved at exit keeps them.
+    const bool loaded = log_.loadBelow(logFilePath());
     logLoaded_ = true;
     if (!loaded) log_.save(logFilePath());
     return true;

@@ -214,12 +214,13 @@ TEST_F(PassFixture, AnEmptyMessagesFolderStopsStartUp) {
 TEST_F(PassFixture, TheLogFileIsLoadedAtStartAndSavedAtExit) {
   writeWhole(program + "agentrun.log", "older line 2\nolder line 1\n");
   Processor& p = start();
-  EXPECT_EQ(p.log().size(), 2u);  // the lines of start-up are replaced by the file's
-  EXPECT_EQ(p.log().line(0), "older line 2");
+  ASSERT_EQ(p.log().size(), 3u);  // this start-up's line above the file's
+  EXPECT_EQ(logTexts(), (Lines{"older line 1", "older line 2", "Service Started"}));
   p.SendtoLog("newest", 0);
   p.shutDown();
   const std::string saved = readWhole(program + "agentrun.log");
-  EXPECT_EQ(saved.substr(saved.find("newest")), "newest\nolder line 2\nolder line 1\n");
+  EXPECT_EQ(saved, "12/11/2026 10:20:30 AM -- newest\n12/11/2026 10:20:30 AM -- Service Started\n"
+                   "older line 2\nolder line 1\n");
 }
 
 }  // namespace
