@@ -25,6 +25,14 @@ void ProcessorLog::insertTop(std::string line) {
   if (onInsertTop) onInsertTop();
 }
 
+bool ProcessorLog::load(const std::string& path) {
+  std::deque<std::string> fresh;
+  if (!readLines(path, fresh)) return false;
+  lines_ = std::move(fresh);
+  if (onReset) onReset();
+  return true;
+}
+
 bool ProcessorLog::loadBelow(const std::string& path) {
   std::deque<std::string> older;
   if (!readLines(path, older)) return false;

@@ -18,6 +18,8 @@ class ProcessorLog {
   const std::string& line(size_t i) const { return lines_[i]; }  // 0 = newest
   const std::deque<std::string>& lines() const { return lines_; }
 
+  // Replaces the lines with the file's; false when the file cannot be read.
+  bool load(const std::string& path);
   // Appends the file's lines below the current ones (older lines last);
   // false when the file cannot be read.
   bool loadBelow(const std::string& path);
