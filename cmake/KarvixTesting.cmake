@@ -8,11 +8,14 @@ function(karvix_add_test name)
   add_executable(${name} ${KT_SOURCES})
   target_link_libraries(${name} PRIVATE ${KT_LIBS} GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  # The environment comes through a launcher, so discovery and every run
+  # see the same values (a test property list would be split at its ";").
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "/usr/bin/env;QT_QPA_PLATFORM=offscreen;KARVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};KARVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KARVIX_PYTHON=/usr/bin/python3;XDG_RUNTIME_DIR=${CMAKE_BINARY_DIR}/runtime")
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT
-      "QT_QPA_PLATFORM=offscreen;KARVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};KARVIX_BIN_DIR=${CMAKE_BINARY_DIR}/bin;KARVIX_PYTHON=/usr/bin/python3"
-    TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/runtime)
 endfunction()
 
 # Adds every direct sub-folder of the current folder that has a CMakeLists.txt,

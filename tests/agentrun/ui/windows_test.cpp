@@ -14,8 +14,9 @@ QApplication& app() {
   static int argc = 1;
   static char name[] = "windows_test";
   static char* argv[] = {name, nullptr};
-  static QApplication instance(argc, argv);
-  return instance;
+  // Never destroyed: Qt's objects of other tests may still refer to it at exit.
+  static QApplication* instance = new QApplication(argc, argv);
+  return *instance;
 }
 
 class WindowsTest : public PassFixture {
