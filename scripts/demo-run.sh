@@ -11,6 +11,7 @@ DEMO=$(mktemp -d /tmp/karvix-demo-XXXXXX)
 echo "Demonstration store: $DEMO"
 mkdir -p "$DEMO/db" "$DEMO/messages" "$DEMO/agents" "$DEMO/templates" "$DEMO/program" "$DEMO/profile"
 export KARVIX_PROFILE_DIR="$DEMO/profile" KARVIX_PROGRAM_DIR="$DEMO/program" QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR="$DEMO/runtime" QT_LOGGING_RULES="qt.qpa.*=false"; mkdir -m 700 -p "$XDG_RUNTIME_DIR"
 
 # A local SMTP server that writes down what it receives.
 SINK_OUT="$DEMO/smtp-received.jsonl"
@@ -60,13 +61,13 @@ printf 'Subject: Your order\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; ch
   > "$DEMO/templates/thanks.eml"
 
 mkdir -p "$DEMO/messages/SALES01/Pending" "$DEMO/messages/HELP01/Pending"
-msg() {  # file from name subject
+msg() {  # file, sender, subject
   printf 'From: %s\r\nTo: sales@acme.example\r\nSubject: %s\r\nDate: Fri, 11 Dec 2026 09:%02d:00 +0100\r\nMessage-ID: <%s@example.com>\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=utf-8\r\n\r\nHello,\r\nplease see below.\r\n' \
-    "$2" "$3" "$RANDOM" "$(basename "$1" .eml)" > "$1"
+    "$2" "$3" "$((RANDOM % 60))" "$(basename "$1" .eml)" > "$1"
 }
-msg "$DEMO/messages/SALES01/Pending/m1.eml" x '"Jane Buyer" <jane@example.com>' "New order 4711"
-msg "$DEMO/messages/SALES01/Pending/m2.eml" x 'bob@example.com' "Question about delivery"
-msg "$DEMO/messages/HELP01/Pending/m3.eml" x '"Carl" <carl@example.com>' "Printer is broken"
+msg "$DEMO/messages/SALES01/Pending/m1.eml" '"Jane Buyer" <jane@example.com>' "New order 4711"
+msg "$DEMO/messages/SALES01/Pending/m2.eml" 'bob@example.com' "Question about delivery"
+msg "$DEMO/messages/HELP01/Pending/m3.eml" '"Carl" <carl@example.com>' "Printer is broken"
 
 echo "Running: agentrun /SINGLEPASS"
 "$BIN/agentrun" /SINGLEPASS
