@@ -103,6 +103,24 @@ void splitCode(const std::string& code, std::string& command, std::string& param
   param = code.substr(tilde + 1);
 }
 
+// One line's code: finds it, logs it and, when it has a "~", splits and
+// logs its command and parameter. False when the line holds no code.
+struct LineCode {
+  CodeSpan span;
+  bool hasCommand = false;
+  std::string command, param;
+};
+bool readLineCode(const std::string& line, const MergeServices& services, LineCode& out) {
+  if (!findCode(line, out.span)) return false;
+  services.log(out.span.code);
+  out.hasCommand = out.span.code.find('~') != std::string::npos;
+  if (out.hasCommand) {
+    splitCode(out.span.code, out.command, out.param);
+    services.log("Merge Template the command is: " + out.command + " the param is: " + out.param);
+  }
+  return true;
+}
+
 }  // namespace
 
 std::string ProccessMergeCodes(std::vector<std::string>& bodyLines,
@@ -112,35 +130,28 @@ std::string ProccessMergeCodes(std::vector<std::string>& bodyLines,
 
   const size_t bodyCount = bodyLines.size();
   for (size_t i = 0; i < bodyCount; ++i) {
-    CodeSpan span;
-    if (!findCode(bodyLines[i], span)) continue;
-    services.log(span.code);
+    LineCode code;
+    if (!readLineCode(bodyLines[i], services, code)) continue;
     std::string value;
-    if (span.code.find('~') != std::string::npos) {
-      std::string command, param;
-      splitCode(span.code, command, param);
-      services.log("Merge Template the command is: " + command + " the param is: " + param);
-      value = bodyValue(command, param, source, services);
+    if (code.hasCommand) {
+      value = bodyValue(code.command, code.param, source, services);
       services.log("the result of the SYSTEM merge code was  " + value);
     }
-    bodyLines[i] = rebuild(bodyLines[i], span, value);
+    bodyLines[i] = rebuild(bodyLines[i], code.span, value);
     services.log("the newline reads  " + bodyLines[i]);
   }
 
   const size_t headerCount = headerLines.size();
   for (size_t i = 0; i < headerCount; ++i) {
-    CodeSpan span;
-    if (!findCode(headerLines[i], span)) continue;
-    services.log(span.code);
+    LineCode code;
+    if (!readLineCode(headerLines[i], services, code)) continue;
     std::string value;
-    if (span.code.find('~') != std::string::npos) {
-      std::string command, param;
-      splitCode(span.code, command, param);
-      services.log("Merge Template the command is: " + command + " the param is: " + param);
-      if (sys::upperAscii(command) == "REPLYFIELD") {
-        const bool toLine = beginsWithNoCase(headerLines[i], "TO:") && headerLines[i].size() >= 3;
+    if (code.hasCommand) {
+      // Header lines evaluate REPLYFIELD only; in a "To:" line it chooses the recipient.
+      if (sys::upperAscii(code.command) == "REPLYFIELD") {
+        const bool toLine = headerLines[i].size() >= 3 && beginsWithNoCase(headerLines[i], "TO:");
         for (const auto& line : source.bodyLines) {
-          if (!beginsWithNoCase(line, param)) continue;
+          if (!beginsWithNoCase(line, code.param)) continue;
           const size_t eq = line.find('=');
           if (eq != std::string::npos) value = withoutLineBreaks(line.substr(eq + 1));
           if (toLine) recipient = value;
@@ -149,7 +160,7 @@ std::string ProccessMergeCodes(std::vector<std::string>& bodyLines,
       services.log("the result of the REPLYFIELD merge code was  " + value);
     }
     if (!recipient.empty()) {
-      headerLines[i] = withoutLineBreaks(rebuild(headerLines[i], span, value));
+      headerLines[i] = withoutLineBreaks(rebuild(headerLines[i], code.span, value));
       services.log("the newline reads  " + headerLines[i]);
     }
   }
