@@ -49,6 +49,7 @@ struct Cursor::Impl {
   std::vector<std::optional<std::string>> memos;
 
   bool showDeleted = false;
+  std::string scratch;  // a record read while walking
 
   // ---- helpers ----
 
@@ -77,6 +78,19 @@ struct Cursor::Impl {
     ++gen;
   }
 
+  // Lands on the record just read into `scratch` (swapped, not copied).
+  void landScratch(uint32_t recno, std::string_view key) {
+    rec = recno;
+    row.swap(scratch);
+    posKey.assign(key.data(), key.size());
+    ++gen;
+  }
+
+  std::string& scratchRecord() {
+    scratch.resize(t->dbf().recordLength());
+    return scratch;
+  }
+
   // The key of the current row in the current order.
   std::string keyInOrder(uint32_t recno, const std::string& bytes) {
     if (tag < 0) return {};
@@ -103,17 +117,17 @@ struct Cursor::Impl {
     t->dbf().readRecord(e.recno, bytes.data());
     if (!showDeleted && bytes[0] == kDeleted) return false;
     const Table::Tag& tg = orderTag();
-    if (tg.computable && t->keyOf(tg, bytes.data()) != e.key) return false;
+    if (tg.computable && !t->keyEquals(tg, bytes.data(), e.key)) return false;
     return true;
   }
 
   bool walk(std::optional<IndexEntry> e) {
     CdxFile& cdx = t->index();
-    std::string bytes(t->dbf().recordLength(), ' ');
+    std::string& bytes = scratchRecord();
     while (e) {
       if (restricted && e->key != rangeKey) break;
       if (accept(*e, bytes)) {
-        land(e->recno, bytes, e->key);
+        landScratch(e->recno, e->key);
         return true;
       }
       e = cdx.after(cdxTag(), e->key, e->recno);
@@ -277,11 +291,11 @@ struct Cursor::Impl {
     }
     CdxFile& cdx = t->index();
     CdxFile::Session s(cdx, false);
-    std::string bytes(t->dbf().recordLength(), ' ');
+    std::string& bytes = scratchRecord();
     auto e = cdx.seek(cdxTag(), key);
     while (e && e->key == key) {
       if (accept(*e, bytes)) {
-        land(e->recno, bytes, e->key);
+        landScratch(e->recno, e->key);
         return true;
       }
       e = cdx.after(cdxTag(), e->key, e->recno);

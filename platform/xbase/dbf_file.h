@@ -65,6 +65,8 @@ class DbfFile {
   uint32_t rowsInSize(off_t size) const;
   // Current row count: from the file size, checked against the header.
   uint32_t count();
+  // The count from the file size alone (for appends, under the header lock).
+  uint32_t countFromSize() const { return rowsInSize(fileSize(fd_.get(), fileName_)); }
   uint32_t readHeaderCount();
 
   off_t recordOffset(uint32_t recno) const {

@@ -177,10 +177,23 @@ std::string Table::keyOf(const Tag& tag, const char* record) const {
   return {};
 }
 
+bool Table::keyEquals(const Tag& tag, const char* record, std::string_view key) const {
+  if (tag.info.type != KeyType::Character) return keyOf(tag, record) == key;
+  const FieldLayout& f = dbf_->fields()[size_t(tag.field)];
+  const size_t keyLength = size_t(tag.info.keyLength);
+  if (key.size() != keyLength) return false;
+  const size_t shared = std::min(keyLength, size_t(f.def.length));
+  if (std::memcmp(record + f.offset, key.data(), shared) != 0) return false;
+  for (size_t i = shared; i < keyLength; ++i)
+    if (key[i] != ' ') return false;
+  return true;
+}
+
 std::string Table::keyForValue(const Tag& tag, std::string_view value) const {
-  std::string rec = dbf_->blankRecord();
-  FieldCodec(dbf_->fields()[size_t(tag.field)], fileName()).setText(rec.data(), value);
-  return keyOf(tag, rec.data());
+  if (scratch_.size() != dbf_->recordLength()) scratch_ = dbf_->blankRecord();
+  const FieldLayout& f = dbf_->fields()[size_t(tag.field)];
+  FieldCodec(f, fileName()).setText(scratch_.data(), value);
+  return keyOf(tag, scratch_.data());
 }
 
 uint32_t Table::refresh() {
@@ -268,7 +281,7 @@ uint32_t Table::append(std::string& record, const std::vector<MemoValue>& memos)
   if (!exclusive_) {
     lockBytes(dbf_->fd(), s.headerOffset(), 1, true, true);
     header = ByteLock(dbf_->fd(), s.headerOffset(), 1);
-    n = dbf_->count();
+    n = dbf_->countFromSize();
   }
   const uint32_t recno = n + 1;
   if (recno == 0 || dbf_->recordOffset(recno) + off_t(dbf_->recordLength()) + 1 > s.dataLimit(recno))

@@ -73,6 +73,8 @@ class Table {
   int findTag(std::string_view name) const;  // -1 when absent
 
   std::string keyOf(const Tag& tag, const char* record) const;
+  // keyOf(tag, record) == key, without building the key for text columns.
+  bool keyEquals(const Tag& tag, const char* record, std::string_view key) const;
   // The key a column value has in `tag` (value stored as a write would).
   std::string keyForValue(const Tag& tag, std::string_view value) const;
 
@@ -125,6 +127,7 @@ class Table {
   std::string indexError_;  // why the index cannot be used
   std::vector<Tag> tags_;
   uint32_t count_ = 0;
+  mutable std::string scratch_;  // a record to build keys in
 };
 
 }  // namespace xbase
