@@ -41,6 +41,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("frmMain");
   setWindowTitle("Karvix Configuration Manager");
   animationPause = [] { QThread::msleep(1); };
+  nodeIdPause = [] { QThread::msleep(40); };
 
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
@@ -214,6 +215,9 @@ void TfrmMain::connectSignals() {
   connect(popRename, &QAction::triggered, this, &TfrmMain::mnuRenameClick);
   connect(Refresh1, &QAction::triggered, this, &TfrmMain::Refresh1Click);
   connect(About1, &QAction::triggered, this, &TfrmMain::About1Click);
+  connect(B1, &QAction::triggered, this, &TfrmMain::B1Click);
+  connect(popAccount, &QAction::triggered, this, &TfrmMain::B1Click);
+  connect(btnNew, &QAction::triggered, this, &TfrmMain::B1Click);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
   const std::pair<QAction*, const char*> pages[] = {
       {WebHome1, "https://www.example.com/karvix/"},

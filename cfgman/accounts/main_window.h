@@ -29,6 +29,7 @@
 namespace cfgman {
 
 class TfrmStatus;
+class TfrmNewNode;
 
 class TfrmMain : public QMainWindow {
   Q_OBJECT
@@ -52,6 +53,9 @@ class TfrmMain : public QMainWindow {
 
   // Pause between animation steps of the history panel (1 ms by default).
   std::function<void()> animationPause;
+  // Pause before a new account identifier is made (40 ms by default), so
+  // two identifiers made in a row differ.
+  std::function<void()> nodeIdPause;
   // Runs when the window is first shown (closes the splash window).
   std::function<void()> onFirstShow;
 
@@ -112,6 +116,9 @@ class TfrmMain : public QMainWindow {
   void mnuRenameClick();
   void Refresh1Click();
   void About1Click();
+  void B1Click();
+  void PopulateWizardGroups(TfrmNewNode& wizard);
+  std::string NewNodeID();
 
  protected:
   void showEvent(QShowEvent* event) override;
