@@ -416,7 +416,7 @@ void Table::zap() {
   if (hasIndex()) reindex();
 }
 
-TagInfo Table::tagSpec(const std::string& name, const std::string& column, bool unique) const {
+TagInfo Table::describeTag(const std::string& name, const std::string& column, bool unique) const {
   const FieldLayout& f = dbf_->fields()[size_t(fieldIndex(column))];
   const std::string tagName = upperAscii(name);
   if (tagName.empty() || tagName.size() > 10)
@@ -461,7 +461,7 @@ std::vector<IndexEntry> Table::scanEntries(const Tag& tag) {
   return entries;
 }
 
-void Table::rebuildIndex(const std::vector<TagInfo>& specs, bool fresh) {
+void Table::rebuildIndex(const std::vector<TagInfo>& tagInfos, bool fresh) {
   if (fresh || !cdx_ || !indexError_.empty()) {
     cdx_.reset();
     const std::string name = indexName_.empty() ? companionName(fileName(), "cdx") : indexName_;
@@ -480,16 +480,16 @@ void Table::rebuildIndex(const std::vector<TagInfo>& specs, bool fresh) {
   }
   if (!hasIndex()) dbf_->setFlags(uint8_t(dbf_->flags() | kFlagStructuralIndex));
   std::vector<Tag> planned;
-  for (size_t i = 0; i < specs.size(); ++i) {
+  for (size_t i = 0; i < tagInfos.size(); ++i) {
     Tag t;
-    t.info = specs[i];
+    t.info = tagInfos[i];
     t.cdxIndex = int(i);
-    t.field = dbf_->findField(specs[i].expression);
+    t.field = dbf_->findField(tagInfos[i].expression);
     planned.push_back(t);
   }
   {
     CdxFile::Session w(*cdx_, true);
-    cdx_->rebuild(specs, [&](size_t i) { return scanEntries(planned[i]); });
+    cdx_->rebuild(tagInfos, [&](size_t i) { return scanEntries(planned[i]); });
   }
   loadTags();
 }
@@ -498,11 +498,11 @@ void Table::reindex(const std::vector<TagDef>* tags) {
   requireExclusive("re-index it");
   if (!writable_) throw sys::Error("Table '" + fileName() + "' is read-only");
   refresh();
-  std::vector<TagInfo> specs;
+  std::vector<TagInfo> tagInfos;
   if (tags) {
     if (tags->empty() && !hasIndex()) return;
-    for (const TagDef& d : *tags) specs.push_back(tagSpec(d.name, d.name, d.unique));
-    rebuildIndex(specs, false);
+    for (const TagDef& d : *tags) tagInfos.push_back(describeTag(d.name, d.name, d.unique));
+    rebuildIndex(tagInfos, false);
     return;
   }
   if (!hasIndex()) return;
@@ -511,41 +511,41 @@ void Table::reindex(const std::vector<TagDef>* tags) {
     if (!t.computable)
       throw sys::Error("Cannot re-index table '" + fileName() + "': its tag '" + t.info.name + "' has the key '" +
                        t.info.expression + "', which this engine cannot compute");
-    specs.push_back(t.info);
+    tagInfos.push_back(t.info);
   }
-  rebuildIndex(specs, false);
+  rebuildIndex(tagInfos, false);
 }
 
 void Table::createTag(const std::string& name, const std::string& column, bool unique) {
   requireExclusive("create a tag");
   if (!writable_) throw sys::Error("Table '" + fileName() + "' is read-only");
   refresh();
-  const TagInfo spec = tagSpec(name, column, unique);
+  const TagInfo wanted = describeTag(name, column, unique);
   if (!hasIndex() || !cdx_ || !indexError_.empty()) {
     // No index yet, or one that cannot be read: start a new one.
-    rebuildIndex({spec}, true);
+    rebuildIndex({wanted}, true);
     return;
   }
-  std::vector<TagInfo> specs;
+  std::vector<TagInfo> tagInfos;
   bool replaced = false;
   for (const Tag& t : tags_) {
-    if (equalNoCase(t.info.name, spec.name)) {
-      specs.push_back(spec);
+    if (equalNoCase(t.info.name, wanted.name)) {
+      tagInfos.push_back(wanted);
       replaced = true;
     } else {
-      specs.push_back(t.info);
+      tagInfos.push_back(t.info);
     }
   }
   if (replaced) {
-    rebuildIndex(specs, false);
+    rebuildIndex(tagInfos, false);
     return;
   }
   Tag t;
-  t.info = spec;
-  t.field = dbf_->findField(spec.expression);
+  t.info = wanted;
+  t.field = dbf_->findField(wanted.expression);
   {
     CdxFile::Session w(*cdx_, true);
-    cdx_->addTag(spec, scanEntries(t));
+    cdx_->addTag(wanted, scanEntries(t));
   }
   loadTags();
 }
@@ -580,9 +580,9 @@ std::unique_ptr<Table> Table::create(const std::string& folder, const TableDef& 
     if (withIndex) {
       const std::string found = findFile(folder, companionName(def.fileName, "cdx"));
       t->indexName_ = found.empty() ? companionName(def.fileName, "cdx") : found;
-      std::vector<TagInfo> specs;
-      for (const TagDef& d : def.tags) specs.push_back(t->tagSpec(d.name, d.name, d.unique));
-      t->rebuildIndex(specs, true);
+      std::vector<TagInfo> tagInfos;
+      for (const TagDef& d : def.tags) tagInfos.push_back(t->describeTag(d.name, d.name, d.unique));
+      t->rebuildIndex(tagInfos, true);
     }
     // The table appears under its name only now, whole, and already held
     // exclusively; link() refuses to replace a table made meanwhile.

@@ -109,9 +109,9 @@ class Table {
   Table() = default;
   void openIndex();
   void loadTags();
-  TagInfo tagSpec(const std::string& name, const std::string& column, bool unique) const;
+  TagInfo describeTag(const std::string& name, const std::string& column, bool unique) const;
   std::vector<IndexEntry> scanEntries(const Tag& tag);
-  void rebuildIndex(const std::vector<TagInfo>& specs, bool fresh);
+  void rebuildIndex(const std::vector<TagInfo>& tagInfos, bool fresh);
   void replaceTableFile(bool keepLive);
   ByteLock lockRecord(uint32_t recno);
   LockScheme scheme() const;
