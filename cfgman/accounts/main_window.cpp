@@ -218,6 +218,19 @@ void TfrmMain::connectSignals() {
   connect(B1, &QAction::triggered, this, &TfrmMain::B1Click);
   connect(popAccount, &QAction::triggered, this, &TfrmMain::B1Click);
   connect(btnNew, &QAction::triggered, this, &TfrmMain::B1Click);
+  connect(Position1, &QAction::triggered, this, &TfrmMain::Position1Click);
+  connect(popFolder, &QAction::triggered, this, &TfrmMain::Position1Click);
+  connect(btnDelete, &QAction::triggered, this, &TfrmMain::Delete1Click);
+  connect(popDelete, &QAction::triggered, this, &TfrmMain::Delete1Click);
+  connect(Delete1, &QAction::triggered, this, [this] {
+    if (pageControlMain->currentWidget() == TSaccounts) Delete1Click();
+  });
+  // An edit that ended with Enter changes the item's text (even to the same
+  // text, which is stored and logged again); Escape changes nothing.
+  connect(treeMain->itemDelegate(), &QAbstractItemDelegate::commitData, this, [this](QWidget*) {
+    QTreeWidgetItem* node = treeMain->currentItem();
+    if (node) treeMainEdited(node, node->text(0));
+  });
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
   const std::pair<QAction*, const char*> pages[] = {
       {WebHome1, "https://www.example.com/karvix/"},
@@ -263,6 +276,7 @@ void TfrmMain::addNodes(QTreeWidgetItem* parent, const TreeItem& t, QTreeWidgetI
   node->setText(0, q(t.caption));
   node->setData(0, KindRole, static_cast<int>(t.kind));
   node->setData(0, RecnoRole, static_cast<qulonglong>(t.recno));
+  node->setData(0, CaptionRole, q(t.caption));
   if (captionEditable(t.kind)) node->setFlags(node->flags() | Qt::ItemIsEditable);
   if (t.kind == NodeKind::Folder) {
     node->setExpanded(true);

@@ -36,6 +36,8 @@ class TfrmMain : public QMainWindow {
  public:
   static constexpr int KindRole = Qt::UserRole;
   static constexpr int RecnoRole = Qt::UserRole + 1;
+  // The caption as stored, kept to name the old caption after an edit.
+  static constexpr int CaptionRole = Qt::UserRole + 2;
 
   explicit TfrmMain(QWidget* parent = nullptr);
   ~TfrmMain() override;
@@ -119,6 +121,9 @@ class TfrmMain : public QMainWindow {
   void B1Click();
   void PopulateWizardGroups(TfrmNewNode& wizard);
   std::string NewNodeID();
+  void Position1Click();
+  void treeMainEdited(QTreeWidgetItem* node, const QString& text);
+  void Delete1Click();
 
  protected:
   void showEvent(QShowEvent* event) override;
