@@ -184,10 +184,10 @@ void insertBench(const std::string& dir, size_t rows) {
   cdx->forEach(1, [&](const IndexEntry& e) { tags[1].push_back(e); return true; });
   cdx->forEach(2, [&](const IndexEntry& e) { tags[2].push_back(e); return true; });
   cdx->forEach(3, [&](const IndexEntry& e) { tags[3].push_back(e); return true; });
-  const std::vector<TagInfo> specs{tag("MESSAGE_ID", 100, false), tag("UNIQUE_ID", 20, true),
+  const std::vector<TagInfo> layouts{tag("MESSAGE_ID", 100, false), tag("UNIQUE_ID", 20, true),
                                    tag("AGENT_ID", 20, false), tag("NODE_ID", 20, false)};
   const auto rebuildStart = Clock::now();
-  cdx->rebuild(specs, [&](size_t t) { return tags[t]; });
+  cdx->rebuild(layouts, [&](size_t t) { return tags[t]; });
   const double rebuildTime = seconds(rebuildStart);
   cdx.reset();
   const size_t bytes = size_t(std::filesystem::file_size(path));

@@ -16,7 +16,7 @@ class Checker {
  public:
   Checker(Pager& pager, std::vector<std::string>& faults) : pager_(pager), faults_(faults) {}
 
-  void tree(const TreeSpec& spec);
+  void tree(const TreeSpec& layout);
   void freeList();
 
  private:
@@ -33,10 +33,10 @@ class Checker {
   std::unordered_map<uint32_t, std::string> owner_;
 };
 
-void Checker::tree(const TreeSpec& spec) {
-  const std::string& label = spec.label;
+void Checker::tree(const TreeSpec& layout) {
+  const std::string& label = layout.label;
   Page head;
-  std::string problem = pager_.tryRead(spec.header, head, true);
+  std::string problem = pager_.tryRead(layout.header, head, true);
   if (!problem.empty()) return fault(label, "tag header: " + problem);
   std::vector<uint32_t> level{getLe32(head.data())};
   std::vector<std::optional<Expected>> expected(1);
@@ -80,8 +80,8 @@ void Checker::tree(const TreeSpec& spec) {
       Entries e;
       if (h.leaf()) {
         LeafReader r;
-        problem = r.start(p, spec.keyLength, spec.fill);
-        e.keyLength = spec.keyLength;
+        problem = r.start(p, layout.keyLength, layout.fill);
+        e.keyLength = layout.keyLength;
         for (int i = 0; problem.empty() && i < r.count(); ++i) {
           problem = r.next();
           if (problem.empty()) {
@@ -97,7 +97,7 @@ void Checker::tree(const TreeSpec& spec) {
           fault(label, "leaf " + hexOffset(off) + " records " + std::to_string(r.storedFreeSpace()) +
                            " free bytes but has " + std::to_string(r.gap()));
       } else {
-        problem = decodeInterior(p, spec.keyLength, e);
+        problem = decodeInterior(p, layout.keyLength, e);
         if (!problem.empty()) {
           fault(label, node + ": " + problem);
           continue;
@@ -113,7 +113,7 @@ void Checker::tree(const TreeSpec& spec) {
           if (havePrev) {
             if (i == 0 && compareEntry(prevKey, prevRec, e.key(0), e.recnos[0]) >= 0)
               fault(label, "keys out of order between " + node + " and the leaf before it");
-            if (spec.unique && prevKey == e.key(i))
+            if (layout.unique && prevKey == e.key(i))
               fault(label, "the unique tag holds the key '" + std::string(e.key(i)) + "' twice");
           }
           prevKey.assign(e.key(i));
@@ -169,7 +169,7 @@ std::vector<std::string> CdxFile::check() {
       directoryRead = false;
     }
     if (directoryRead)
-      for (const TagState& t : impl_->tags) checker.tree(t.spec);
+      for (const TagState& t : impl_->tags) checker.tree(t.layout);
     checker.freeList();
   } catch (const sys::Error& e) {
     faults.push_back(e.what());

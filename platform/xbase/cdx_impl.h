@@ -16,7 +16,7 @@ namespace xbase {
 struct TagState {
   TagInfo info;
   uint32_t header = 0;  // offset of the tag's 1024-byte header
-  cdx::TreeSpec spec;
+  cdx::TreeSpec layout;
 };
 
 struct CdxFile::Impl {
@@ -28,7 +28,7 @@ struct CdxFile::Impl {
   void loadTags();
   TagState& tag(int index);
   std::string_view normalize(const TagState& t, std::string_view key);
-  void addTag(const TagInfo& spec, std::vector<IndexEntry> entries);
+  void addTag(const TagInfo& layout, std::vector<IndexEntry> entries);
   // Truncates the file to a compound header with no tag.
   void rewriteEmpty();
 

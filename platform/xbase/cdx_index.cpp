@@ -109,7 +109,7 @@ void CdxFile::Impl::loadTags() {
     auto known = knownTypes.find(offset);
     if (known != knownTypes.end()) t.info.type = known->second;
     else if (keyTypeOf) t.info.type = keyTypeOf(t.info);
-    t.spec = TreeSpec{offset, h.keyLength, uint8_t(t.info.type == KeyType::Character ? ' ' : 0), t.info.unique,
+    t.layout = TreeSpec{offset, h.keyLength, uint8_t(t.info.type == KeyType::Character ? ' ' : 0), t.info.unique,
                       context};
     tags.push_back(std::move(t));
   }
@@ -126,39 +126,39 @@ TagState& CdxFile::Impl::tag(int index) {
 std::string_view CdxFile::Impl::normalize(const TagState& t, std::string_view key) {
   if (int(key.size()) == t.info.keyLength) return key;
   scratch.assign(key.substr(0, size_t(t.info.keyLength)));
-  scratch.resize(size_t(t.info.keyLength), char(t.spec.fill));
+  scratch.resize(size_t(t.info.keyLength), char(t.layout.fill));
   return scratch;
 }
 
 void CdxFile::Impl::addTag(const TagInfo& given, std::vector<IndexEntry> entries) {
-  TagInfo spec = given;
-  spec.name = upper(spec.name);
-  if (spec.name.empty() || spec.name.size() > 10 || spec.name.find(' ') != std::string::npos)
+  TagInfo layout = given;
+  layout.name = upper(layout.name);
+  if (layout.name.empty() || layout.name.size() > 10 || layout.name.find(' ') != std::string::npos)
     throw sys::Error("Tag name '" + given.name + "' is not valid (1 to 10 characters, no blank)");
-  if (spec.type != KeyType::Character && spec.keyLength == 0) spec.keyLength = 8;
-  if (spec.keyLength < 1 || spec.keyLength > kMaxKeyLength)
-    throw sys::Error("Tag '" + spec.name + "': a key length of " + std::to_string(spec.keyLength) +
+  if (layout.type != KeyType::Character && layout.keyLength == 0) layout.keyLength = 8;
+  if (layout.keyLength < 1 || layout.keyLength > kMaxKeyLength)
+    throw sys::Error("Tag '" + layout.name + "': a key length of " + std::to_string(layout.keyLength) +
                      " is not possible (1 to 240 bytes)");
-  if (spec.type != KeyType::Character && spec.keyLength != 8)
-    throw sys::Error("Tag '" + spec.name + "': date and numeric keys are 8 bytes long");
+  if (layout.type != KeyType::Character && layout.keyLength != 8)
+    throw sys::Error("Tag '" + layout.name + "': date and numeric keys are 8 bytes long");
   ensureTags();
   for (const TagState& t : tags)
-    if (t.info.name == spec.name)
-      throw sys::Error("Tag '" + spec.name + "' already exists in index file '" + pager->path() + "'");
-  const uint8_t fill = spec.type == KeyType::Character ? ' ' : 0;
+    if (t.info.name == layout.name)
+      throw sys::Error("Tag '" + layout.name + "' already exists in index file '" + pager->path() + "'");
+  const uint8_t fill = layout.type == KeyType::Character ? ' ' : 0;
 
   // Keys to the tag's length, sorted; a unique tag keeps the lowest record of a key.
   for (IndexEntry& e : entries)
-    if (int(e.key.size()) != spec.keyLength) e.key.resize(size_t(spec.keyLength), char(fill));
+    if (int(e.key.size()) != layout.keyLength) e.key.resize(size_t(layout.keyLength), char(fill));
   std::sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
     return compareEntry(a.key, a.recno, b.key, b.recno) < 0;
   });
   Entries sorted;
-  sorted.keyLength = spec.keyLength;
-  sorted.keys.reserve(entries.size() * size_t(spec.keyLength));
+  sorted.keyLength = layout.keyLength;
+  sorted.keys.reserve(entries.size() * size_t(layout.keyLength));
   for (size_t i = 0; i < entries.size(); ++i) {
     if (i > 0 && entries[i].key == entries[i - 1].key &&
-        (spec.unique || entries[i].recno == entries[i - 1].recno))
+        (layout.unique || entries[i].recno == entries[i - 1].recno))
       continue;
     sorted.keys.append(entries[i].key);
     sorted.recnos.push_back(entries[i].recno);
@@ -173,20 +173,20 @@ void CdxFile::Impl::addTag(const TagInfo& given, std::vector<IndexEntry> entries
   const uint32_t base = batch.allocateRun(buildPageCount(sorted, fill));
   TagHeader h;
   h.root = buildTree(*pager, base, sorted, fill);
-  h.keyLength = spec.keyLength;
-  h.options = uint8_t(kOptCompact | kOptCompound | (spec.unique ? kOptUnique : 0) |
-                      (spec.forExpression.empty() ? 0 : kOptFor));
-  h.descending = spec.descending;
-  h.expression = spec.expression;
-  h.forExpression = spec.forExpression;
+  h.keyLength = layout.keyLength;
+  h.options = uint8_t(kOptCompact | kOptCompound | (layout.unique ? kOptUnique : 0) |
+                      (layout.forExpression.empty() ? 0 : kOptFor));
+  h.descending = layout.descending;
+  h.expression = layout.expression;
+  h.forExpression = layout.forExpression;
   const auto pages = encodeTagHeader(h);
   batch.put(header, pages[0]);
   batch.put(header + kPageSize, pages[1]);
   batch.commit();
-  knownTypes[header] = spec.type;
+  knownTypes[header] = layout.type;
   const TreeSpec dirSpec = directorySpec();
   Tree directory(*pager, dirSpec);
-  directory.insert(characterKey(spec.name, kDirectoryKeyLength), header);
+  directory.insert(characterKey(layout.name, kDirectoryKeyLength), header);
   tagsGeneration = ~uint64_t(0);
 }
 
@@ -251,53 +251,53 @@ int CdxFile::findTag(std::string_view name) {
   return -1;
 }
 
-void CdxFile::addTag(const TagInfo& spec, std::vector<IndexEntry> entries) {
+void CdxFile::addTag(const TagInfo& layout, std::vector<IndexEntry> entries) {
   Session s(*this, true);
-  impl_->addTag(spec, std::move(entries));
+  impl_->addTag(layout, std::move(entries));
 }
 
-void CdxFile::rebuild(const std::vector<TagInfo>& specs,
+void CdxFile::rebuild(const std::vector<TagInfo>& layouts,
                       const std::function<std::vector<IndexEntry>(size_t tagIndex)>& entriesOf) {
   Session s(*this, true);
   impl_->rewriteEmpty();
-  for (size_t i = 0; i < specs.size(); ++i) impl_->addTag(specs[i], entriesOf(i));
+  for (size_t i = 0; i < layouts.size(); ++i) impl_->addTag(layouts[i], entriesOf(i));
 }
 
 void CdxFile::insert(int tag, std::string_view key, uint32_t recno) {
   Session s(*this, true);
   TagState& t = impl_->tag(tag);
-  Tree(*impl_->pager, t.spec).insert(impl_->normalize(t, key), recno);
+  Tree(*impl_->pager, t.layout).insert(impl_->normalize(t, key), recno);
 }
 
 void CdxFile::remove(int tag, std::string_view key, uint32_t recno) {
   Session s(*this, true);
   TagState& t = impl_->tag(tag);
-  Tree(*impl_->pager, t.spec).remove(impl_->normalize(t, key), recno);
+  Tree(*impl_->pager, t.layout).remove(impl_->normalize(t, key), recno);
 }
 
 std::optional<IndexEntry> CdxFile::seek(int tag, std::string_view key) {
   Session s(*this, false);
   TagState& t = impl_->tag(tag);
-  return Tree(*impl_->pager, t.spec).find(impl_->normalize(t, key), 0, false);
+  return Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), 0, false);
 }
 
 std::optional<IndexEntry> CdxFile::first(int tag) {
   Session s(*this, false);
   TagState& t = impl_->tag(tag);
   const std::string lowest(size_t(t.info.keyLength), '\0');
-  return Tree(*impl_->pager, t.spec).find(lowest, 0, false);
+  return Tree(*impl_->pager, t.layout).find(lowest, 0, false);
 }
 
 std::optional<IndexEntry> CdxFile::after(int tag, std::string_view key, uint32_t recno) {
   Session s(*this, false);
   TagState& t = impl_->tag(tag);
-  return Tree(*impl_->pager, t.spec).find(impl_->normalize(t, key), recno, true);
+  return Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), recno, true);
 }
 
 void CdxFile::forEach(int tag, const std::function<bool(const IndexEntry&)>& visit) {
   Session s(*this, false);
   TagState& t = impl_->tag(tag);
-  Tree(*impl_->pager, t.spec).forEach(visit);
+  Tree(*impl_->pager, t.layout).forEach(visit);
 }
 
 }  // namespace xbase

@@ -98,10 +98,10 @@ class CdxFile {
   int findTag(std::string_view name);  // case ignored; -1 when absent
 
   // Adds a tag and fills it from `entries` (any order) bottom-up.
-  void addTag(const TagInfo& spec, std::vector<IndexEntry> entries);
+  void addTag(const TagInfo& layout, std::vector<IndexEntry> entries);
   // Empties every tag (zap) or refills every tag (pack, re-index): the file
   // is rewritten from scratch with the given tags in this order.
-  void rebuild(const std::vector<TagInfo>& specs,
+  void rebuild(const std::vector<TagInfo>& layouts,
                const std::function<std::vector<IndexEntry>(size_t tagIndex)>& entriesOf);
 
   void insert(int tag, std::string_view key, uint32_t recno);

@@ -44,7 +44,7 @@ size_t entriesBound(const Entries& e, std::string_view key, uint32_t recno) {
 
 }  // namespace
 
-Tree::Tree(Pager& pager, const TreeSpec& spec) : pager_(pager), spec_(spec) {}
+Tree::Tree(Pager& pager, const TreeSpec& layout) : pager_(pager), spec_(layout) {}
 
 void Tree::damaged(const std::string& what) const { pager_.damaged(spec_.label, what); }
 

@@ -41,8 +41,8 @@ struct TreeSpec {
 
 class Tree {
  public:
-  // `spec` must outlive the Tree.
-  Tree(Pager& pager, const TreeSpec& spec);
+  // `layout` must outlive the Tree.
+  Tree(Pager& pager, const TreeSpec& layout);
 
   uint32_t root();
   // First entry >= (key, recno), or > it when `strict`.

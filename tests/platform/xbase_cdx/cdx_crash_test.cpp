@@ -28,7 +28,7 @@ constexpr int kKeyLength = 240;  // two entries per interior node: splits climb 
 
 std::string keyOf(int i) { return characterKey("K" + std::to_string(10000 + i * 2), kKeyLength); }
 
-TagInfo spec() {
+TagInfo layout() {
   TagInfo t;
   t.name = "AGENT";
   t.expression = "AGENT";
@@ -79,7 +79,7 @@ TEST_P(CdxCrash, EveryCutOffPointLeavesASoundOrRepairableFile) {
   for (int i = 0; i < 64; ++i) before.insert({keyOf(i), uint32_t(i + 1)});
   {
     auto cdx = CdxFile::create(pristine);
-    cdx->addTag(spec(), asIndex(before));
+    cdx->addTag(layout(), asIndex(before));
   }
   // A sound file must hold the entries of one of these states.
   std::vector<Entries> states{before};
@@ -138,7 +138,7 @@ TEST_P(CdxCrash, EveryCutOffPointLeavesASoundOrRepairableFile) {
       }
     }
 
-    fresh->rebuild({spec()}, [&](size_t) { return asIndex(completed ? after : before); });
+    fresh->rebuild({layout()}, [&](size_t) { return asIndex(completed ? after : before); });
     EXPECT_TRUE(fresh->check().empty());
     EXPECT_TRUE(walk(*fresh) == (completed ? after : before));
   }

@@ -173,9 +173,9 @@ INSTANTIATE_TEST_SUITE_P(Files, CdxDamage, ::testing::ValuesIn(kCases),
 TEST(CdxDamage, CheckReportsOrderParentAndUniqueFaults) {
   cdxtest::TempDir dir;
   const std::string path = dir.file("nodes.cdx");
-  TagInfo spec = tagSpec();
-  spec.unique = true;
-  { CdxFile::create(path)->addTag(spec, entries()); }
+  TagInfo layout = tagSpec();
+  layout.unique = true;
+  { CdxFile::create(path)->addTag(layout, entries()); }
   const uint32_t leaf = leftmostPath(path).back();
   const uint32_t parent = leftmostPath(path).end()[-2];
   // The last key byte of entry 0 of the parent (its last key) is changed:
@@ -194,11 +194,11 @@ TEST(CdxDamage, CheckReportsOrderParentAndUniqueFaults) {
 TEST(CdxDamage, CheckReportsADuplicateInAUniqueTag) {
   cdxtest::TempDir dir;
   const std::string path = dir.file("nodes.cdx");
-  TagInfo spec = tagSpec();
-  spec.unique = false;
+  TagInfo layout = tagSpec();
+  layout.unique = false;
   {
     auto cdx = CdxFile::create(path);
-    cdx->addTag(spec, {{keyOf(1), 1}, {keyOf(1), 2}, {keyOf(2), 3}});
+    cdx->addTag(layout, {{keyOf(1), 1}, {keyOf(1), 2}, {keyOf(2), 3}});
   }
   writeBytes(path, kTagHeader + 14, {0x61});  // the tag now claims to be unique
   auto cdx = CdxFile::open(path, false, false);

@@ -104,12 +104,12 @@ TEST_P(CdxModel, RandomChangesMatchTheModel) {
   Model model(c.unique);
   std::vector<Entry> present;  // candidates for removal
 
-  TagInfo spec;
-  spec.name = "KEY";
-  spec.expression = "KEY";
-  spec.keyLength = c.keyLength;
-  spec.unique = c.unique;
-  if (c.keys == Keys::Numbers) spec.type = KeyType::Numeric;
+  TagInfo layout;
+  layout.name = "KEY";
+  layout.expression = "KEY";
+  layout.keyLength = c.keyLength;
+  layout.unique = c.unique;
+  if (c.keys == Keys::Numbers) layout.type = KeyType::Numeric;
   auto newRecno = [&] { return 1 + uint32_t(rng() % c.maxRecno); };
 
   auto cdx = CdxFile::create(path);
@@ -127,7 +127,7 @@ TEST_P(CdxModel, RandomChangesMatchTheModel) {
     model.insert(e.key, e.recno);
     present.emplace_back(e.key, e.recno);
   }
-  cdx->addTag(spec, initial);
+  cdx->addTag(layout, initial);
   const int tag = cdx->findTag("KEY");
   ASSERT_EQ(tag, 0);
 

@@ -35,14 +35,14 @@ TEST_P(CdxUnique, TagHoldsWhatTheRuleSays) {
   const UniqueCase& c = GetParam();
   cdxtest::TempDir dir;
   auto cdx = CdxFile::create(dir.file("received.cdx"));
-  TagInfo spec;
-  spec.name = "MESSAGE_ID";
-  spec.expression = "MESSAGE_ID";
-  spec.keyLength = 10;
-  spec.unique = c.unique;
+  TagInfo layout;
+  layout.name = "MESSAGE_ID";
+  layout.expression = "MESSAGE_ID";
+  layout.keyLength = 10;
+  layout.unique = c.unique;
   std::vector<IndexEntry> bulk;
   for (const auto& [k, r] : c.bulk) bulk.push_back({characterKey(k, 10), r});
-  cdx->addTag(spec, bulk);
+  cdx->addTag(layout, bulk);
   for (const Step& s : c.steps) {
     if (s.op == 'i') cdx->insert(0, characterKey(s.key, 10), s.recno);
     else cdx->remove(0, characterKey(s.key, 10), s.recno);
@@ -83,12 +83,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CdxUnique, DuplicatesOfEveryKeyOfALargeTagStayOut) {
   cdxtest::TempDir dir;
   auto cdx = CdxFile::create(dir.file("nodes.cdx"));
-  TagInfo spec;
-  spec.name = "UNIQUE_ID";
-  spec.expression = "UNIQUE_ID";
-  spec.keyLength = 20;
-  spec.unique = true;
-  cdx->addTag(spec, {});
+  TagInfo layout;
+  layout.name = "UNIQUE_ID";
+  layout.expression = "UNIQUE_ID";
+  layout.keyLength = 20;
+  layout.unique = true;
+  cdx->addTag(layout, {});
   const int n = 3000;
   auto key = [](int i) { return characterKey("2024010112" + std::to_string(100000 + i * 7 % n), 20); };
   for (int i = 0; i < n; ++i) cdx->insert(0, key(i), uint32_t(i + 1));
