@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/system/error.h"
+#include "platform/xbase/lock.h"
 
 namespace xbase::cdx {
 
@@ -19,19 +20,6 @@ constexpr off_t kLockByte = 0x7FFFFFFE;
 constexpr size_t kCacheLimit = 16384;  // pages (8 MB); dropped whole when exceeded
 long writeBudget = -1;
 uint64_t writeCount = 0;
-
-bool setLock(int fd, short type, bool wait) {
-  struct flock fl {};
-  fl.l_type = type;
-  fl.l_whence = SEEK_SET;
-  fl.l_start = kLockByte;
-  fl.l_len = 1;
-  int r;
-  do {
-    r = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &fl);
-  } while (r == -1 && errno == EINTR);
-  return r == 0;
-}
 
 }  // namespace
 
@@ -79,7 +67,7 @@ Pager::Pager(std::string path, int fd, bool writable, bool exclusive)
     : path_(std::move(path)), fd_(fd), writable_(writable), exclusive_(exclusive) {}
 
 Pager::~Pager() {
-  if (locked_) setLock(fd_, F_UNLCK, false);
+  if (locked_) unlockBytes(fd_, kLockByte, 1);
   ::close(fd_);
 }
 
@@ -95,13 +83,13 @@ void Pager::osError(const char* action) const {
 
 void Pager::lock(bool exclusive) {
   if (exclusive_) return;
-  if (!setLock(fd_, exclusive ? F_WRLCK : F_RDLCK, true)) osError("lock");
+  if (!lockBytes(fd_, kLockByte, 1, exclusive, true)) osError("lock");
   locked_ = true;
 }
 
 void Pager::unlock() {
   if (!locked_) return;
-  setLock(fd_, F_UNLCK, false);
+  unlockBytes(fd_, kLockByte, 1);
   locked_ = false;
 }
 
@@ -138,7 +126,7 @@ void Pager::leave(bool upgraded) {
   --depth_;
   if (upgraded) {
     writing_ = false;
-    if (!exclusive_ && locked_) setLock(fd_, F_RDLCK, true);  // downgrade: never waits
+    if (!exclusive_ && locked_) lockBytes(fd_, kLockByte, 1, false, true);  // downgrade: never waits
   }
   if (depth_ == 0) {
     unlock();
