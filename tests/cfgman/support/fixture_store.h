@@ -1,5 +1,6 @@
-// Tables for Configuration Manager tests, made in a temporary database folder
-// with the columns and tags the shared store uses, and helpers to add
+// Tables for Configuration Manager tests: the shared store's own tables
+// (store::createStore, without its default organisation row) in a temporary
+// database folder, and helpers to add
 // organisation, folder, account, attachment and action rows. Also points the
 // profile folder (karvix.ini) and the program folder at the temporary folder
 // for the fixture's lifetime.
@@ -12,74 +13,19 @@
 #include "platform/system/files.h"
 #include "platform/system/folders.h"
 #include "platform/xbase/cursor.h"
+#include "store/schema.h"
 #include "tests/support/temp_dir.h"
 
 namespace cfgman::testing {
-
-inline xbase::FieldDef C(const char* n, int len) { return {n, xbase::FieldType::Character, len, 0}; }
-inline xbase::FieldDef N(const char* n) { return {n, xbase::FieldType::Numeric, 4, 0}; }
-inline xbase::FieldDef D(const char* n) { return {n, xbase::FieldType::Date, 8, 0}; }
-inline xbase::FieldDef M(const char* n) { return {n, xbase::FieldType::Memo, 10, 0}; }
-
-inline std::vector<xbase::TableDef> fixtureTables() {
-  using xbase::TableDef;
-  auto keys = [] { return std::vector<xbase::FieldDef>{C("KEY1", 20), C("KEY2", 20), C("KEY3", 20), C("KEY4", 20), C("KEY5", 20)}; };
-  auto orgLike = [&](const char* file, const char* idx, const char* nameCol) {
-    TableDef t{file, idx, {C("UNIQUE_ID", 20), C(nameCol, 40), C("LINK_ID", 20), N("POSITION"), C("REF", 40)}, {}};
-    for (auto& k : keys()) t.fields.push_back(k);
-    for (auto f : {C("STATUS", 3), M("NOTES"), C("CREATEBY", 8), C("OWNER", 8), C("LASTUSER", 8), D("CREATEON")})
-      t.fields.push_back(f);
-    return t;
-  };
-  TableDef orgs = orgLike("ORGS.DBF", "", "ORG");
-  TableDef groups = orgLike("GROUPS.DBF", "groups", "GROUP");
-  groups.tags = {{"UNIQUE_ID", true}, {"LINK_ID", false}, {"GROUP", false}};
-  TableDef nodes{"NODES.DBF", "nodes",
-                 {C("UNIQUE_ID", 20), C("LINK_ID", 20), C("NODE", 40), N("POSITION"), C("REF", 40),
-                  C("ADDRESS", 75), C("LOGIN", 25), C("PASSWORD", 25), C("POPADDRESS", 50),
-                  C("SMTPADDRES", 50)},
-                 {{"UNIQUE_ID", true}, {"LINK_ID", false}, {"NODE", false}}};
-  for (auto& k : keys()) nodes.fields.push_back(k);
-  for (auto f : {C("STATUS", 3), M("NOTES"), C("CREATEBY", 8), C("OWNER", 8), C("LASTUSER", 8),
-                 D("LASTDATE"), C("LASTTIME", 6), D("NEXTDATE"), C("NEXTTIME", 5), C("FREQTYPE", 1),
-                 N("FREQVAL"), C("LASTRESULT", 20)})
-    nodes.fields.push_back(f);
-  auto msgs = [](const char* file, const char* idx) {
-    return TableDef{file, idx,
-                    {C("MESSAGE_ID", 40), C("LINK_ID", 20), D("RECDATE"), C("STATUS", 5), C("FROM", 40),
-                     C("SUBJECT", 80), C("FILENAME", 30), D("CREATEON"), C("CREATEAT", 6),
-                     C("LASTUSER", 10), D("LASTDATE"), C("LASTTIME", 6)},
-                    {{"MESSAGE_ID", true}, {"LINK_ID", false}, {"FROM", false}}};
-  };
-  auto sent = [](const char* file, const char* idx) {
-    return TableDef{file, idx,
-                    {C("UNIQUE_ID", 20), C("LINK_ID", 20), D("DATE"), C("STATUS", 5), C("TONAME", 40),
-                     C("TOADDRESS", 50), C("SUBJECT", 80), C("FILENAME", 30), D("CREATEON"),
-                     C("CREATEAT", 6), C("LASTUSER", 10), D("LASTDATE"), C("LASTTIME", 6)},
-                    {{"UNIQUE_ID", true}, {"LINK_ID", false}, {"SUBJECT", false}, {"TONAME", false}}};
-  };
-  TableDef rules{"rules.dbf", "rules",
-                 {C("UNIQUE_ID", 20), C("LINK_ID", 20), C("RULE", 20), C("COND", 1), C("CONDVAL1", 20),
-                  C("CONDVAL2", 20), C("ACT1", 1), C("ACT2", 1)},
-                 {{"UNIQUE_ID", true}, {"LINK_ID", false}, {"RULE", false}}};
-  TableDef agents{"Agents.dbf", "Agents",
-                  {C("UNIQUE_ID", 20), C("LINK_ID", 20), C("AGENT", 99), C("TYPE", 30), D("CREATEON"),
-                   C("CREATEAT", 6), C("LASTUSER", 10), D("LASTDATE")},
-                  {{"UNIQUE_ID", true}, {"LINK_ID", false}, {"AGENT", false}}};
-  TableDef actions{"ACTIONS.DBF", "actions",
-                   {C("UNIQUE_ID", 20), C("MESSAGE_ID", 100), C("NODE_ID", 20), C("AGENT_ID", 20),
-                    C("ACTION", 200), D("CREATEON"), C("CREATEAT", 6)},
-                   {{"MESSAGE_ID", false}, {"UNIQUE_ID", false}, {"AGENT_ID", false}, {"NODE_ID", false}}};
-  return {orgs, groups, nodes, msgs("PENDING.DBF", "pending"), msgs("RECEIVED.DBF", "received"),
-          sent("sent.dbf", "Sent"), sent("outbox.dbf", "OutBox"), rules, agents, actions};
-}
 
 class FixtureStore {
  public:
   FixtureStore() : dir_("kx-cfgman") {
     db = dir_.path() + "/db/";
     sys::forceDirectories(db);
-    for (const auto& def : fixtureTables()) xbase::Cursor::create(db, def);
+    store::createStore(db);
+    // Tests add their own organisations: the store's default one goes.
+    store::openTable(db, store::Table::Orgs, xbase::OpenMode::Exclusive)->zap();
     setenv("KARVIX_PROFILE_DIR", dir_.path().c_str(), 1);
     sys::setProgramFolder(dir_.path() + "/");
   }
