@@ -228,8 +228,25 @@ std::unique_ptr<CdxFile> CdxFile::open(const std::string& path, bool writable, b
 const std::string& CdxFile::path() const { return impl_->pager->path(); }
 int CdxFile::fd() const { return impl_->pager->fd(); }
 
-CdxFile::Session::Session(CdxFile& file, bool write) : file_(file), write_(write) {
-  file_.impl_->pager->enter(write_, upgraded_);
+CdxFile::Session::Session(CdxFile& file, bool write, bool optimistic) : file_(file), write_(write) {
+  file_.impl_->pager->enter(write_, upgraded_, optimistic);
+}
+
+void CdxFile::reading(const std::function<void()>& read) {
+  if (impl_->pager->inSession()) {
+    read();
+    return;
+  }
+  try {
+    Session s(*this, false, true);
+    read();
+    return;
+  } catch (const cdx::Restart&) {
+    // Another writer changed the file under the snapshot: read it again,
+    // this time under the lock all along, so it cannot happen twice.
+  }
+  Session s(*this, false, false);
+  read();
 }
 
 CdxFile::Session::~Session() { file_.impl_->pager->leave(upgraded_); }
@@ -276,22 +293,31 @@ void CdxFile::remove(int tag, std::string_view key, uint32_t recno) {
 }
 
 std::optional<IndexEntry> CdxFile::seek(int tag, std::string_view key) {
-  Session s(*this, false);
-  TagState& t = impl_->tag(tag);
-  return Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), 0, false);
+  std::optional<IndexEntry> found;
+  reading([&] {
+    TagState& t = impl_->tag(tag);
+    found = Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), 0, false);
+  });
+  return found;
 }
 
 std::optional<IndexEntry> CdxFile::first(int tag) {
-  Session s(*this, false);
-  TagState& t = impl_->tag(tag);
-  const std::string lowest(size_t(t.info.keyLength), '\0');
-  return Tree(*impl_->pager, t.layout).find(lowest, 0, false);
+  std::optional<IndexEntry> found;
+  reading([&] {
+    TagState& t = impl_->tag(tag);
+    const std::string lowest(size_t(t.info.keyLength), '\0');
+    found = Tree(*impl_->pager, t.layout).find(lowest, 0, false);
+  });
+  return found;
 }
 
 std::optional<IndexEntry> CdxFile::after(int tag, std::string_view key, uint32_t recno) {
-  Session s(*this, false);
-  TagState& t = impl_->tag(tag);
-  return Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), recno, true);
+  std::optional<IndexEntry> found;
+  reading([&] {
+    TagState& t = impl_->tag(tag);
+    found = Tree(*impl_->pager, t.layout).find(impl_->normalize(t, key), recno, true);
+  });
+  return found;
 }
 
 void CdxFile::forEach(int tag, const std::function<bool(const IndexEntry&)>& visit) {

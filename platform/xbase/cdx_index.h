@@ -81,7 +81,8 @@ class CdxFile {
   // upgrade at once must not deadlock), so another writer may come first.
   class Session {
    public:
-    Session(CdxFile& file, bool write);
+    // `optimistic`: see reading(); only its owner may ask for it.
+    Session(CdxFile& file, bool write, bool optimistic = false);
     ~Session();
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
@@ -91,6 +92,13 @@ class CdxFile {
     bool write_;
     bool upgraded_ = false;
   };
+
+  // Runs `read` inside a read session that goes without the lock while the
+  // page cache serves it and no writer has changed the file since the cache
+  // was filled. When a writer's change makes the snapshot stale half-way,
+  // `read` runs again from the start, so it must begin by resetting whatever
+  // it fills in. Inside another session `read` simply runs once.
+  void reading(const std::function<void()>& read);
 
   // Tags in creation order. Valid until the next session sees another
   // writer's change.

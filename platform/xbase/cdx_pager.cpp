@@ -32,22 +32,44 @@ std::string hexOffset(uint32_t offset) {
 void Pager::setWriteBudget(long writes) { writeBudget = writes; }
 uint64_t Pager::writesSoFar() { return writeCount; }
 
+namespace {
+inline size_t hashPage(uint32_t page, int bits) { return size_t(uint32_t(page * 2654435761u) >> (32 - bits)); }
+}  // namespace
+
 Pager::Slot* Pager::cached(uint32_t offset) {
-  const size_t page = offset / kPageSize;
-  if (page >= index_.size()) return nullptr;
-  const uint64_t v = index_[page];
-  if (uint32_t(v >> 32) != cacheGeneration_) return nullptr;
-  const size_t slot = size_t(uint32_t(v)) - 1;
-  return &chunks_[slot / kChunk][slot % kChunk];
+  if (table_.empty()) return nullptr;
+  const uint32_t page = offset / kPageSize;
+  const size_t mask = table_.size() - 1;
+  for (size_t h = hashPage(page, tableBits_);; h = (h + 1) & mask) {
+    const Entry& e = table_[h];
+    if (e.gen != cacheGeneration_) return nullptr;
+    if (e.page == page) return &chunks_[e.slot / kChunk][e.slot % kChunk];
+  }
+}
+
+void Pager::growTable() {
+  std::vector<Entry> old = std::move(table_);
+  tableBits_ = old.empty() ? 6 : tableBits_ + 1;
+  table_.assign(size_t(1) << tableBits_, Entry{});
+  const size_t mask = table_.size() - 1;
+  for (const Entry& e : old) {
+    if (e.gen != cacheGeneration_) continue;
+    size_t h = hashPage(e.page, tableBits_);
+    while (table_[h].gen == cacheGeneration_) h = (h + 1) & mask;
+    table_[h] = e;
+  }
 }
 
 Pager::Slot& Pager::cacheSlot(uint32_t offset) {
   if (Slot* s = cached(offset)) return *s;
-  const size_t page = offset / kPageSize;
-  if (page >= index_.size()) index_.resize(std::max(page + 1, index_.size() * 2), 0);
+  if ((used_ + 1) * 2 > table_.size()) growTable();
+  const uint32_t page = offset / kPageSize;
+  const size_t mask = table_.size() - 1;
+  size_t h = hashPage(page, tableBits_);
+  while (table_[h].gen == cacheGeneration_) h = (h + 1) & mask;
   const size_t slot = used_++;
   if (slot / kChunk >= chunks_.size()) chunks_.push_back(std::make_unique<Slot[]>(kChunk));
-  index_[page] = uint64_t(cacheGeneration_) << 32 | uint64_t(slot + 1);
+  table_[h] = Entry{page, cacheGeneration_, uint32_t(slot)};
   Slot& s = chunks_[slot / kChunk][slot % kChunk];
   s.mark = 0;
   return s;
@@ -56,8 +78,15 @@ Pager::Slot& Pager::cacheSlot(uint32_t offset) {
 void Pager::dropCache() {
   used_ = 0;
   if (chunks_.size() > kCacheLimit / kChunk) chunks_.resize(kCacheLimit / kChunk);
-  if (++cacheGeneration_ == 0) {  // after 4 billion drops: start the index afresh
-    std::fill(index_.begin(), index_.end(), 0);
+  // A session that walked a whole large tag grew the table past what the
+  // cache may keep: give that memory back.
+  if (table_.size() > 2 * kCacheLimit) {
+    table_.clear();
+    table_.shrink_to_fit();
+    tableBits_ = 0;
+  }
+  if (++cacheGeneration_ == 0) {  // after 4 billion drops: start the table afresh
+    std::fill(table_.begin(), table_.end(), Entry{});
     cacheGeneration_ = 1;
   }
   ++generation_;
@@ -93,13 +122,22 @@ void Pager::unlock() {
   locked_ = false;
 }
 
-void Pager::enter(bool write, bool& upgraded) {
+void Pager::enter(bool write, bool& upgraded, bool optimistic) {
   upgraded = false;
   if (write && !writable_) throw sys::Error("Index file '" + path_ + "' is open for reading only");
   if (depth_ == 0) {
-    lock(write);
     writing_ = write;
     bumped_ = false;
+    if (optimistic && !write && !exclusive_ && controlKnown_ && used_ <= kCacheLimit) {
+      uint32_t root, head, counter;
+      bool complete;
+      if (controlUnchanged(root, head, counter, complete)) {
+        optimistic_ = true;
+        ++depth_;
+        return;
+      }
+    }
+    lock(write);
     try {
       readControl();
     } catch (...) {
@@ -110,6 +148,7 @@ void Pager::enter(bool write, bool& upgraded) {
     // Upgrading in place could deadlock two readers that both upgrade (open
     // file locks have no deadlock detection): release, then wait for the
     // exclusive lock, and look at the file again.
+    optimistic_ = false;
     if (!exclusive_) {
       unlock();
       lock(true);
@@ -131,24 +170,42 @@ void Pager::leave(bool upgraded) {
   if (depth_ == 0) {
     unlock();
     writing_ = false;
+    optimistic_ = false;
   }
 }
 
-void Pager::readControl() {
-  if (exclusive_ && controlKnown_) return;  // nobody else may change the file
+void Pager::leaveOptimism() {
+  // The session needs the file itself: from here on it holds the shared lock.
+  optimistic_ = false;
+  lock(false);
+  if (!readControl()) throw Restart{};
+}
+
+bool Pager::controlUnchanged(uint32_t& root, uint32_t& head, uint32_t& counter, bool& complete) {
   uint8_t buf[12] = {};
   ssize_t n;
   do {
     n = ::pread(fd_, buf, sizeof buf, 0);
   } while (n == -1 && errno == EINTR);
   if (n < 0) osError("read");
-  const uint32_t root = getLe32(buf), head = getLe32(buf + 4), counter = getBe32(buf + 8);
-  if (!controlKnown_ || root != root_ || head != freeHead_ || counter != counter_ || used_ > kCacheLimit)
-    dropCache();
+  root = getLe32(buf);
+  head = getLe32(buf + 4);
+  counter = getBe32(buf + 8);
+  complete = n == 12;
+  return controlKnown_ && complete && root == root_ && head == freeHead_ && counter == counter_;
+}
+
+bool Pager::readControl() {
+  if (exclusive_ && controlKnown_) return true;  // nobody else may change the file
+  uint32_t root, head, counter;
+  bool complete;
+  const bool kept = controlUnchanged(root, head, counter, complete) && used_ <= kCacheLimit;
+  if (!kept) dropCache();
   root_ = root;
   freeHead_ = head;
   counter_ = counter;
-  controlKnown_ = n == 12;
+  controlKnown_ = complete;
+  return kept;
 }
 
 void Pager::resetControl(uint32_t root, uint32_t freeHead, uint32_t counter) {
@@ -167,6 +224,7 @@ std::string Pager::tryRead(uint32_t offset, Page& out, bool headerPage) {
     out = slot->page;
     return {};
   }
+  if (optimistic_) leaveOptimism();
   ssize_t n;
   do {
     n = ::pread(fd_, out.data(), kPageSize, offset);

@@ -9,6 +9,18 @@
 //   root, free-list head, change counter). Cached pages are kept only while
 //   those bytes are unchanged; otherwise the cache is dropped and
 //   generation() changes.
+// - An optimistic read session takes no lock while it is served from the
+//   cache and the control bytes it read at its start are those the cache
+//   belongs to: a writer bumps the counter before its first change, so such
+//   a session sees the file as it was before any write in progress. The
+//   first page it must read from the file takes the shared lock and looks at
+//   the control bytes again; when they have changed meanwhile the pages it
+//   returned so far may belong to an older state, so it throws Restart and
+//   the outermost session's owner runs the whole read again (see
+//   CdxFile::reading). A session that is not optimistic never throws it.
+// - The cache holds at most 16,384 pages (8 MB) between sessions (it is
+//   dropped whole at the start of a session that finds it fuller), and its
+//   lookup table grows with the pages cached, never with the file.
 // - Before the first change of a write session the change counter (big-endian
 //   at offset 8) is bumped and written, so a writer that dies half-way still
 //   tells every reader that pages changed.
@@ -29,6 +41,9 @@
 
 namespace xbase::cdx {
 
+// Thrown by an optimistic read session whose snapshot went stale.
+struct Restart {};
+
 class Pager {
  public:
   Pager(std::string path, int fd, bool writable, bool exclusive);
@@ -46,7 +61,9 @@ class Pager {
   [[noreturn]] void osError(const char* action) const;
 
   // Sessions. `upgraded` tells leave() to go back to a shared lock.
-  void enter(bool write, bool& upgraded);
+  // `optimistic` (read sessions only; honoured for the outermost one) lets
+  // the session run without the lock while the cache serves it.
+  void enter(bool write, bool& upgraded, bool optimistic = false);
   void leave(bool upgraded);
   bool inSession() const { return depth_ > 0; }
   bool inWriteSession() const { return depth_ > 0 && writing_; }
@@ -88,7 +105,9 @@ class Pager {
   friend class Batch;
   void lock(bool exclusive);
   void unlock();
-  void readControl();
+  bool readControl();  // false when the cache was dropped
+  bool controlUnchanged(uint32_t& root, uint32_t& head, uint32_t& counter, bool& complete);
+  void leaveOptimism();
   void writeControl();
   void writePage(uint32_t offset, const Page& page, uint16_t mark = 0);
   void pwriteAll(const void* data, size_t size, uint64_t offset);
@@ -98,20 +117,28 @@ class Pager {
   bool writable_, exclusive_;
   int depth_ = 0;
   bool writing_ = false, locked_ = false, bumped_ = false, controlKnown_ = false;
+  bool optimistic_ = false;
   uint32_t root_ = 0, freeHead_ = 0, counter_ = 0;
   uint64_t generation_ = 0;
-  // Page cache: page number -> slot, slots in fixed chunks so references stay
-  // valid; dropping the cache is a generation bump.
+  // Page cache: slots in fixed chunks so references stay valid, found
+  // through an open-addressing table of (page, generation, slot); entries of
+  // an older generation count as empty, so dropping the cache is a
+  // generation bump.
   struct Slot {
     Page page;
     uint16_t mark = 0;
   };
+  struct Entry {
+    uint32_t page = 0, gen = 0, slot = 0;
+  };
   Slot* cached(uint32_t offset);
   Slot& cacheSlot(uint32_t offset);
   void dropCache();
+  void growTable();
   size_t cacheSize() const { return used_; }
   static constexpr size_t kChunk = 64;
-  std::vector<uint64_t> index_;  // (generation << 32) | (slot + 1)
+  std::vector<Entry> table_;  // power-of-two size, at most half full
+  int tableBits_ = 0;
   std::vector<std::unique_ptr<Slot[]>> chunks_;
   size_t used_ = 0;
   uint32_t cacheGeneration_ = 1;

@@ -164,8 +164,7 @@ struct Cursor::Impl {
       return;
     }
     CdxFile& cdx = t->index();
-    CdxFile::Session s(cdx, false);
-    walk(restricted ? cdx.seek(cdxTag(), rangeKey) : cdx.first(cdxTag()));
+    cdx.reading([&] { walk(restricted ? cdx.seek(cdxTag(), rangeKey) : cdx.first(cdxTag())); });
   }
 
   void nextInView() {
@@ -179,8 +178,7 @@ struct Cursor::Impl {
       return;
     }
     CdxFile& cdx = t->index();
-    CdxFile::Session s(cdx, false);
-    walk(cdx.after(cdxTag(), posKey, rec));
+    cdx.reading([&] { walk(cdx.after(cdxTag(), posKey, rec)); });
   }
 
   // Follows the master: when it has moved since we last looked, stand on the
@@ -264,17 +262,19 @@ struct Cursor::Impl {
   uint32_t countTagOrder() {
     if (restricted && rangeNone) return 0;
     CdxFile& cdx = t->index();
-    CdxFile::Session s(cdx, false);
     std::string bytes(t->dbf().recordLength(), ' ');
     uint32_t visible = 0;
-    if (restricted) {
-      for (auto e = cdx.seek(cdxTag(), rangeKey); e && e->key == rangeKey; e = cdx.after(cdxTag(), e->key, e->recno))
-        if (accept(*e, bytes)) ++visible;
-      return visible;
-    }
-    cdx.forEach(cdxTag(), [&](const IndexEntry& e) {
-      if (accept(e, bytes)) ++visible;
-      return true;
+    cdx.reading([&] {
+      visible = 0;
+      if (restricted) {
+        for (auto e = cdx.seek(cdxTag(), rangeKey); e && e->key == rangeKey; e = cdx.after(cdxTag(), e->key, e->recno))
+          if (accept(*e, bytes)) ++visible;
+        return;
+      }
+      cdx.forEach(cdxTag(), [&](const IndexEntry& e) {
+        if (accept(e, bytes)) ++visible;
+        return true;
+      });
     });
     return visible;
   }
@@ -290,22 +290,26 @@ struct Cursor::Impl {
       return false;
     }
     CdxFile& cdx = t->index();
-    CdxFile::Session s(cdx, false);
-    std::string& bytes = scratchRecord();
-    auto e = cdx.seek(cdxTag(), key);
-    while (e && e->key == key) {
-      if (accept(*e, bytes)) {
-        landScratch(e->recno, e->key);
-        return true;
+    bool found = false;
+    cdx.reading([&] {
+      found = false;
+      std::string& bytes = scratchRecord();
+      auto e = cdx.seek(cdxTag(), key);
+      while (e && e->key == key) {
+        if (accept(*e, bytes)) {
+          landScratch(e->recno, e->key);
+          found = true;
+          return;
+        }
+        e = cdx.after(cdxTag(), e->key, e->recno);
       }
-      e = cdx.after(cdxTag(), e->key, e->recno);
-    }
-    if (!nearest) {
-      setEof();
-      return false;
-    }
-    walk(e);
-    return false;
+      if (!nearest) {
+        setEof();
+        return;
+      }
+      walk(e);
+    });
+    return found;
   }
 
   void afterMaintenance() {

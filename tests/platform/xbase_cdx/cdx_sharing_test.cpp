@@ -1,13 +1,17 @@
 // Sharing one compound index: the FoxPro lock byte taken shared for reading
 // and exclusive for writing, the change counter bumped once per write
 // session, another opener's changes seen at once despite cached pages, and
-// two processes inserting into one tag at the same time.
+// two processes inserting into one tag at the same time, and readers that
+// go without the lock while their cache is current.
 #include <fcntl.h>
+#include <sys/select.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <random>
 #include <set>
 
 #include "platform/system/error.h"
@@ -187,6 +191,102 @@ TEST(CdxSharing, TwoProcessesInsertingAtOnceLoseNothing) {
     });
     EXPECT_EQ(recnos.size(), size_t(2 * kPerProcess)) << "tag " << tag;
   }
+  std::string faults;
+  for (const auto& f : cdx->check()) faults += f + "\n";
+  EXPECT_EQ(faults, "");
+}
+
+TEST(CdxSharing, WarmReadsAreNotHeldUpByAWriterThatChangedNothingYet) {
+  cdxtest::TempDir dir;
+  const std::string path = dir.file("received.cdx");
+  CdxFile::create(path)->addTag(charTag("MESSAGE_ID", 20, true), {{characterKey("M1", 20), 7}});
+  auto cdx = CdxFile::open(path, false, false);
+  ASSERT_EQ(cdx->seek(0, characterKey("M1", 20))->recno, 7u);  // the cache is warm now
+  int held[2], done[2];
+  ASSERT_EQ(pipe(held), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int fd = ::open(path.c_str(), O_RDWR);
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0x7FFFFFFE;
+    fl.l_len = 1;
+    const bool ok = fd >= 0 && fcntl(fd, F_SETLK, &fl) == 0;
+    (void)!write(held[1], ok ? "1" : "0", 1);
+    char c;
+    (void)!read(done[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(held[0], &c, 1), 1);
+  ASSERT_EQ(c, '1');
+  // A seek that waited for the lock would never return: the alarm ends the test.
+  alarm(20);
+  EXPECT_EQ(cdx->seek(0, characterKey("M1", 20))->recno, 7u);
+  EXPECT_EQ(cdx->first(0)->recno, 7u);
+  alarm(0);
+  (void)!write(done[1], "x", 1);
+  int status = 0;
+  waitpid(pid, &status, 0);
+}
+
+TEST(CdxSharing, ReadersSeeWholeStatesWhileAnotherProcessWrites) {
+  cdxtest::TempDir dir;
+  const std::string path = dir.file("received.cdx");
+  // Keys the writer never touches, spread over the whole tag.
+  std::vector<IndexEntry> stable;
+  for (uint32_t i = 0; i < 3000; ++i) stable.push_back({characterKey("K" + std::to_string(100000 + i * 10), 20), i + 1});
+  CdxFile::create(path)->addTag(charTag("MESSAGE_ID", 20, true), stable);
+  int gate[2];
+  ASSERT_EQ(pipe(gate), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    close(gate[1]);
+    try {
+      auto cdx = CdxFile::open(path, true, false);
+      std::mt19937 rng(7);
+      // Inserts between the stable keys and takes some out again, splitting
+      // and merging leaves all over the tree, until the parent has finished.
+      for (uint32_t n = 0;; ++n) {
+        const uint32_t at = rng() % 30000;
+        const std::string key = characterKey("K" + std::to_string(100000 + at - at % 10 + 1 + rng() % 9), 20);
+        if (n % 3 == 2) {
+          cdx->remove(0, key, 100000 + at);
+        } else {
+          cdx->insert(0, key, 100000 + at);
+        }
+        if (n % 64 == 0) {
+          fd_set fds;
+          FD_ZERO(&fds);
+          FD_SET(gate[0], &fds);
+          timeval tv{0, 0};
+          if (select(gate[0] + 1, &fds, nullptr, nullptr, &tv) > 0) break;
+        }
+      }
+    } catch (...) {
+      _exit(1);
+    }
+    _exit(0);
+  }
+  close(gate[0]);
+  auto cdx = CdxFile::open(path, false, false);
+  std::mt19937 rng(11);
+  int wrong = 0;
+  for (int i = 0; i < 20000 && wrong == 0; ++i) {
+    const uint32_t k = rng() % 3000;
+    const auto e = cdx->seek(0, stable[k].key);
+    if (!e || e->recno != stable[k].recno) ++wrong;
+    // The entry after a stable key is a writer's key or the next stable key.
+    const auto next = cdx->after(0, stable[k].key, stable[k].recno);
+    if (k + 1 < 3000 && (!next || next->key > stable[k + 1].key)) ++wrong;
+  }
+  close(gate[1]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(wrong, 0);
   std::string faults;
   for (const auto& f : cdx->check()) faults += f + "\n";
   EXPECT_EQ(faults, "");
