@@ -49,15 +49,12 @@ TfrmMain::TfrmMain(std::unique_ptr<Processor> processor, QWidget* parent)
   top->addStretch();
   layout->addLayout(top);
 
-  REStatus = new QListView(this);
+  REStatus = new LogView(this);
+  REStatus->setFont(QFont("Monospace"));
   logModel_ = new LogModel(processor_->log(), this);
   REStatus->setModel(logModel_);
-  REStatus->setUniformItemSizes(true);
-  REStatus->setWordWrap(false);
   REStatus->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   REStatus->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  REStatus->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  REStatus->setFont(QFont("Monospace"));
   layout->addWidget(REStatus, 1);
 
   auto* bottom = new QHBoxLayout;

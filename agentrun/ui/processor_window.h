@@ -5,7 +5,6 @@
 
 #include <QAbstractListModel>
 #include <QLabel>
-#include <QListView>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStatusBar>
@@ -14,11 +13,12 @@
 #include <memory>
 
 #include "agentrun/processor.h"
+#include "agentrun/ui/log_view.h"
 
 namespace agentrun {
 
 // The log lines as a list model: inserting a line at the top is one row
-// insertion, never a re-layout of the whole log.
+// insertion; the LogView above it never lays out the whole log.
 class LogModel : public QAbstractListModel {
  public:
   explicit LogModel(ProcessorLog& log, QObject* parent = nullptr);
@@ -41,7 +41,7 @@ class TfrmMain : public QWidget {
   Processor& processor() { return *processor_; }
   void refreshState();
 
-  QListView* REStatus;
+  LogView* REStatus;
   QPushButton* Button1;
   QLabel* lblScanPasses;
   QLabel* lblOnOff;
