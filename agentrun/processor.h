@@ -15,6 +15,7 @@
 #include <tuple>
 #include <vector>
 
+#include "agentrun/action_plan.h"
 #include "agentrun/data_module.h"
 #include "agentrun/processor_log.h"
 #include "platform/dialup/tag_ras.h"
@@ -102,8 +103,8 @@ class Processor {
 
   // How the processor waits for "DELAY THE AGENT" (tests replace it).
   std::function<void(int seconds)> waitSeconds;
-  static constexpr int kLongestDelay = 3600;  // seconds; longer delays are cut to this
-  static constexpr size_t kLongestParameter = 255;  // command lines and file paths
+  static constexpr int kLongestDelay = kLongestDelaySeconds;  // seconds; longer delays are cut to this
+  static constexpr size_t kLongestParameter = kLongestActionParameter;  // command lines and file paths
 
  private:
   void letEventsRun();
@@ -113,12 +114,10 @@ class Processor {
   std::string accountColumn(const char* column) const;
   void runActions(mail::TmsMessage& message, const store::AgentFile& agentFile,
                   const std::string& messageId, bool& stop);
-  void autoReply(mail::TmsMessage& message, const std::string& templatePath,
-                 const std::string& messageId, bool& endList);
-  void forwardOrRedirect(mail::TmsMessage& message, bool redirect, const std::string& address,
-                         const std::string& topText, const std::string& messageId);
-  void launchProgram(mail::TmsMessage& message, const std::string& commandLine,
-                     const std::string& messageId);
+  ActionContext actionContext(const std::string& messageId) const;
+  // Does one thing a planned action step does (action_plan.h).
+  void perform(const ActionEffect& effect, const ActionStep& step, mail::TmsMessage& message,
+               const std::string& messageId);
   void sendCurrent(mail::TmsMessage& message, const std::string& subject);
   // A pending file that could not be loaded or copied is remembered, so it is
   // reported once and skipped until it changes.

@@ -24,54 +24,84 @@ std::string prepareTriggerField(std::string field) {
   return field;
 }
 
-std::optional<bool> evaluateTrigger(const Trigger& trigger, const TriggerSubject& subject) {
-  const std::string field = prepareTriggerField(trigger.field);
+TriggerMatch matchTrigger(const Trigger& trigger, const TriggerSubject& subject) {
+  TriggerMatch m;
+  m.field = prepareTriggerField(trigger.field);
   const std::string c = sys::upperAscii(trigger.condition);
-  const std::string f = sys::upperAscii(field);
+  const std::string f = sys::upperAscii(m.field);
   const std::string& v = trigger.value;
   const std::string uv = sys::upperAscii(v);
 
-  const bool isContains = c == "CONTAINS";
-  const bool isNotContains = c == "DOES NOT CONTAIN" || c == "DOESN'T CONTAIN";
-  const bool isBegins = c == "BEGINS WITH";
-  if (!isContains && !isNotContains && !isBegins) return std::nullopt;
+  if (f == "ANYHEADER") m.scope = TriggerScope::AnyHeader;
+  else if (f == "<BODY>") m.scope = TriggerScope::Body;
+  if (c == "CONTAINS") m.condition = TriggerCondition::Contains;
+  else if (c == "DOES NOT CONTAIN" || c == "DOESN'T CONTAIN") m.condition = TriggerCondition::DoesNotContain;
+  else if (c == "BEGINS WITH") m.condition = TriggerCondition::BeginsWith;
+  else return m;
+  const bool isContains = m.condition == TriggerCondition::Contains;
+  const bool isNotContains = m.condition == TriggerCondition::DoesNotContain;
+  const bool isBegins = m.condition == TriggerCondition::BeginsWith;
 
-  if (f == "ANYHEADER" || f == "<BODY>") {
-    const auto& lines = f == "ANYHEADER" ? subject.rawHeaderLines : subject.bodyLines;
+  if (m.scope != TriggerScope::Header) {
+    const bool anyHeader = m.scope == TriggerScope::AnyHeader;
+    const auto& lines = anyHeader ? subject.rawHeaderLines : subject.bodyLines;
     if (isBegins) {
-      if (f == "ANYHEADER") {
-        for (const auto& line : lines)
-          if (beginsWith(line, v)) return true;
-        return false;
+      if (anyHeader) {
+        for (size_t i = 0; i < lines.size(); ++i) {
+          if (beginsWith(lines[i], v)) {
+            m.line = i;
+            break;
+          }
+        }
+        m.verdict = m.line.has_value();
+        return m;
       }
-      return !lines.empty() && beginsWith(sys::upperAscii(lines.front()), uv);
+      if (!lines.empty()) m.line = 0;
+      m.verdict = !lines.empty() && beginsWith(sys::upperAscii(lines.front()), uv);
+      return m;
     }
-    bool found = false;
-    for (const auto& line : lines) {
-      if (contains(sys::upperAscii(line), uv)) {
-        found = true;
+    for (size_t i = 0; i < lines.size(); ++i) {
+      if (contains(sys::upperAscii(lines[i]), uv)) {
+        m.line = i;
         break;
       }
     }
-    return isContains ? found : !found;
+    m.verdict = isContains ? m.line.has_value() : !m.line.has_value();
+    return m;
   }
 
-  const std::string h = subject.headerValue(field);
-  if (isContains) return contains(sys::upperAscii(h), uv);
-  if (isNotContains) return !contains(h, v);
-  return beginsWith(sys::upperAscii(h), uv);
+  m.headerValue = subject.headerValue(m.field);
+  const std::string& h = m.headerValue;
+  if (isContains) m.verdict = contains(sys::upperAscii(h), uv);
+  else if (isNotContains) m.verdict = !contains(h, v);
+  else m.verdict = beginsWith(sys::upperAscii(h), uv);
+  return m;
+}
+
+std::optional<bool> evaluateTrigger(const Trigger& trigger, const TriggerSubject& subject) {
+  return matchTrigger(trigger, subject).verdict;
 }
 
 bool evaluateTriggers(const std::vector<Trigger>& triggers, const TriggerSubject& subject,
-                      std::vector<std::string>& verdicts) {
+                      std::vector<std::string>& verdicts, std::vector<TriggerMatch>* matches) {
   verdicts.clear();
+  if (matches) matches->clear();
   for (const auto& trigger : triggers) {
-    if (auto verdict = evaluateTrigger(trigger, subject)) verdicts.push_back(*verdict ? "TRUE" : "FALSE");
+    TriggerMatch m = matchTrigger(trigger, subject);
+    if (m.verdict) verdicts.push_back(*m.verdict ? "TRUE" : "FALSE");
+    if (matches) matches->push_back(std::move(m));
   }
   if (verdicts.empty()) return false;
   for (const auto& v : verdicts)
     if (v != "TRUE") return false;
   return true;
+}
+
+std::vector<Trigger> triggersOf(const std::vector<store::Trigger>& entries) {
+  std::vector<Trigger> triggers;
+  triggers.reserve(entries.size());
+  for (const auto& t : entries) triggers.push_back({t.field, t.condition, t.value});
+  return triggers;
 }
 
 }  // namespace agentrun
