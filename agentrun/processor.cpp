@@ -154,6 +154,21 @@ void Processor::rememberBad(const std::string& path) {
   badFiles_.insert({path, (long long)st.st_size, (long long)st.st_mtime});
 }
 
+namespace {
+
+bool loadLogged(Processor& p, mail::TmsMessage& message, const std::string& path, mail::TmsMessage::Parse parse) {
+  try {
+    message.loadFromFile(path, parse);
+    return true;
+  } catch (const std::exception& e) {
+    p.SendtoLog("Unable to load for processing filename: " + path, 0);
+    p.SendtoLog(std::string(" - ") + e.what(), 0);
+    return false;
+  }
+}
+
+}  // namespace
+
 void Processor::AgentsMain() {
   inPass_ = true;
   try {
@@ -182,19 +197,24 @@ void Processor::AgentsMain() {
         letEventsRun();
         SendtoLog("Processing message " + fileName, 0);
 
+        // The pending file is read and parsed once; every agent gets a fresh
+        // copy of it (an agent's actions may change its copy), and filing
+        // uses the message as read. Without agents the body is never parsed.
         bool stop = false;
-        bool loadFailed = false;
-        bool loaded = false;
         agents.refresh();
-        messageChanged_ = false;
-        for (agents.first(); !agents.eof(); agents.next()) {
-          currentMailMessage.clear();
+        agents.first();
+        mail::TmsMessage pending;
+        const auto parse = agents.eof() ? mail::TmsMessage::Parse::WhenNeeded : mail::TmsMessage::Parse::Now;
+        if (!loadLogged(*this, pending, pendingPath, parse)) {
+          // The file stays in Pending; it is skipped until it changes, so it
+          // neither blocks the pass nor floods the log once a second.
+          SendtoLog(" - The message stays in its Pending folder and is skipped until it changes", 0);
+          rememberBad(pendingPath);
+          continue;
+        }
+        for (; !agents.eof(); agents.next()) {
+          currentMailMessage = pending.clone();
           messageChanged_ = false;
-          if (!loadPending(currentMailMessage, pendingPath)) {
-            loadFailed = true;
-            break;
-          }
-          loaded = true;
           const std::string agentName = agents.getString("AGENT");
           SendtoLog(" - Processing Agent " + agentName, 0);
           const store::AgentFile agentFile =
@@ -210,28 +230,8 @@ void Processor::AgentsMain() {
             }
           }
         }
-        if (!loadFailed && !loaded) {
-          currentMailMessage.clear();
-          if (!loadPending(currentMailMessage, pendingPath)) loadFailed = true;
-        }
-        if (loadFailed) {
-          // The file stays in Pending; it is skipped until it changes, so it
-          // neither blocks the pass nor floods the log once a second.
-          SendtoLog(" - The message stays in its Pending folder and is skipped until it changes", 0);
-          rememberBad(pendingPath);
-          continue;
-        }
-
-        // Filing uses the unchanged pending file (and its Date, Subject and
-        // From header lines, which no action changes).
-        if (messageChanged_) {
-          currentMailMessage.clear();
-          if (!loadPending(currentMailMessage, pendingPath)) {
-            rememberBad(pendingPath);
-            continue;
-          }
-          messageChanged_ = false;
-        }
+        currentMailMessage = std::move(pending);
+        messageChanged_ = false;
         MovetoReceived(pendingPath, currentAccountKey_, received, currentMailMessage);
         received.refresh();
         letEventsRun();
@@ -248,14 +248,7 @@ void Processor::AgentsMain() {
 }
 
 bool Processor::loadPending(mail::TmsMessage& message, const std::string& path) {
-  try {
-    message.loadFromFile(path);
-    return true;
-  } catch (const std::exception& e) {
-    SendtoLog("Unable to load for processing filename: " + path, 0);
-    SendtoLog(std::string(" - ") + e.what(), 0);
-    return false;
-  }
+  return loadLogged(*this, message, path, mail::TmsMessage::Parse::Now);
 }
 
 void Processor::endOfPass() {

@@ -61,6 +61,11 @@ struct TmsMessage::Impl {
   bool loaded = false;
 
   detail::MimeTree tree;
+  // The tree is parsed from the raw bytes (header lines and rest) on first
+  // need; the body lines are taken from it then unless they are known.
+  bool treePending = false;
+  bool bodyPending = false;
+  bool treeCopiedChanged = false;  // a copy of a changed tree: written as changed
   std::vector<std::string> body;
   bool bodyChanged = false;
 
@@ -126,6 +131,37 @@ struct TmsMessage::Impl {
     return 0;
   }
 
+  // The header lines with their own line ends and the rest: the file's bytes
+  // as loaded, with the header lines as they are now.
+  std::string rawBytes() const {
+    std::string bytes;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      const bool last = i + 1 == lines.size();
+      // A line that had no line end gets one as soon as something follows it.
+      bytes += lines[i];
+      bytes += ends[i].empty() && (!last || !rest.empty()) ? eol : ends[i];
+    }
+    bytes += rest;
+    return bytes;
+  }
+
+  void ensureTree() {
+    if (!treePending) return;
+    treePending = false;
+    if (!tree.parse(rawBytes())) {
+      bodyPending = false;
+      throw sys::Error("The file is not a readable mail message");
+    }
+    if (bodyPending) {
+      body = tree.bodyLines();
+      bodyPending = false;
+    }
+  }
+  void ensureBody() {
+    if (bodyPending) ensureTree();
+  }
+  bool treeChanged() const { return treeCopiedChanged || (!treePending && tree.changed()); }
+
   std::string render() {
     Out out{lines, ends};
     auto place = [&](const std::string& name, const std::vector<std::string>& newLines) {
@@ -148,7 +184,8 @@ struct TmsMessage::Impl {
     if (recipientsChanged) place("To", detail::addressHeaderLines("To", recipients));
     if (subjectChanged) place("Subject", detail::subjectHeaderLines(subject));
 
-    bool keepBody = loaded && !bodyChanged && !tree.changed();
+    bool keepBody = loaded && !bodyChanged && !treeChanged();
+    if (!keepBody) ensureTree();
     if (!keepBody && (bodyChanged || tree.empty())) {
       tree.setBodyLines(body);
       bodyChanged = false;
@@ -196,19 +233,19 @@ TmsMessage& TmsMessage::operator=(TmsMessage&&) noexcept = default;
 
 void TmsMessage::clear() { d_ = std::make_unique<Impl>(); }
 
-void TmsMessage::loadFromFile(const std::string& path) {
+void TmsMessage::loadFromFile(const std::string& path, Parse parse) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw sys::Error("Unable to open message file " + path);
   std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) throw sys::Error("Unable to read message file " + path);
   try {
-    loadFromBytes(std::move(bytes));
+    loadFromBytes(std::move(bytes), parse);
   } catch (const sys::Error& e) {
     throw sys::Error(std::string(e.what()) + ": " + path);
   }
 }
 
-void TmsMessage::loadFromBytes(std::string bytes) {
+void TmsMessage::loadFromBytes(std::string bytes, Parse parse) {
   auto d = std::make_unique<Impl>();
   d->loaded = true;
   std::size_t pos = 0;
@@ -233,8 +270,12 @@ void TmsMessage::loadFromBytes(std::string bytes) {
       break;
     }
   if (!bytes.empty()) {
-    if (!d->tree.parse(bytes)) throw sys::Error("The file is not a readable mail message");
-    d->body = d->tree.bodyLines();
+    if (parse == Parse::WhenNeeded) {
+      d->treePending = d->bodyPending = true;
+    } else {
+      if (!d->tree.parse(bytes)) throw sys::Error("The file is not a readable mail message");
+      d->body = d->tree.bodyLines();
+    }
   }
   d->readProperties();
   d_ = std::move(d);
@@ -264,6 +305,39 @@ void TmsMessage::saveToFile(const std::string& path) const {
 
 std::string TmsMessage::toBytes() const { return d_->render(); }
 
+TmsMessage TmsMessage::clone() const {
+  const Impl& s = *d_;
+  TmsMessage copy;
+  Impl& c = *copy.d_;
+  if (s.treeChanged()) {
+    // Attachments were added or the body part re-encoded: the copy's tree
+    // is read from what this tree writes.
+    std::string mime;
+    for (const std::string& line : s.tree.contentHeaderLines()) mime += line + "\r\n";
+    mime += "\r\n" + s.tree.content(true);
+    if (!c.tree.parse(mime)) throw sys::Error("The message cannot be copied");
+    c.treeCopiedChanged = true;
+  }
+  c.lines = s.lines;
+  c.ends = s.ends;
+  c.eol = s.eol;
+  c.rest = s.rest;
+  c.loaded = s.loaded;
+  c.body = s.body;
+  c.bodyChanged = s.bodyChanged;
+  c.bodyPending = s.bodyPending;
+  // A parsed, unchanged tree is parsed again from the same bytes, and only
+  // when the copy needs it.
+  c.treePending = !c.treeCopiedChanged && (s.treePending || !s.tree.empty());
+  c.sender = s.sender;
+  c.senderChanged = s.senderChanged;
+  c.recipients = s.recipients;
+  c.recipientsChanged = s.recipientsChanged;
+  c.subject = s.subject;
+  c.subjectChanged = s.subjectChanged;
+  return copy;
+}
+
 const std::vector<std::string>& TmsMessage::headerLines() const { return d_->lines; }
 
 void TmsMessage::addHeaderLine(const std::string& line) {
@@ -284,14 +358,19 @@ std::string TmsMessage::headerValue(std::string_view name) const {
   return mail::headerValue(d_->lines, name);
 }
 
-const std::vector<std::string>& TmsMessage::bodyLines() const { return d_->body; }
+const std::vector<std::string>& TmsMessage::bodyLines() const {
+  d_->ensureBody();
+  return d_->body;
+}
 
 void TmsMessage::setBodyLines(std::vector<std::string> lines) {
+  d_->bodyPending = false;
   d_->body = std::move(lines);
   d_->bodyChanged = true;
 }
 
 void TmsMessage::setBodyLine(std::size_t index, const std::string& line) {
+  d_->ensureBody();
   if (index >= d_->body.size())
     throw sys::Error("No body line number " + std::to_string(index + 1));
   d_->body[index] = line;
@@ -299,6 +378,7 @@ void TmsMessage::setBodyLine(std::size_t index, const std::string& line) {
 }
 
 void TmsMessage::insertBodyLine(const std::string& line) {
+  d_->ensureBody();
   d_->body.insert(d_->body.begin(), line);
   d_->bodyChanged = true;
 }
@@ -336,9 +416,13 @@ void TmsMessage::setSubject(const std::string& subject) {
   d_->subjectChanged = true;
 }
 
-std::vector<AttachmentInfo> TmsMessage::attachments() const { return d_->tree.attachments(); }
+std::vector<AttachmentInfo> TmsMessage::attachments() const {
+  d_->ensureTree();
+  return d_->tree.attachments();
+}
 
 std::string TmsMessage::attachmentContent(std::size_t index) const {
+  d_->ensureTree();
   return d_->tree.attachmentContent(index);
 }
 
@@ -353,6 +437,7 @@ void TmsMessage::addAttachment(const std::string& filePath) {
 
 void TmsMessage::addAttachment(const std::string& fileName, const std::string& content,
                                const std::string& contentType) {
+  d_->ensureTree();
   if (!d_->loaded && d_->tree.empty()) {
     // Keep the body lines set so far: the text part is made from them first.
     d_->tree.setBodyLines(d_->body);

@@ -27,6 +27,14 @@
 // replaced by a blank, so no value can add header lines of its own. Sender
 // name, sender address and subject are cut to 255 characters when set.
 // Every failure throws sys::Error with a message text for the operator.
+//
+// Parsing the MIME body costs far more than splitting the header lines, so a
+// message may be loaded with its body parsed only when first needed
+// (loadFromFile(path, Parse::WhenNeeded)): header lookups and the properties
+// never parse it; the body lines, the attachments and writing a changed
+// message do, and a body GMime cannot read throws there. clone() gives an
+// independent copy without parsing anything again: the copy shares nothing
+// with the original and parses its own MIME tree only if it needs one.
 #pragma once
 
 #include <cstddef>
@@ -52,10 +60,17 @@ class TmsMessage {
   // Empties the message: no header lines, no body, no attachments.
   void clear();
 
+  enum class Parse { Now, WhenNeeded };
+
   // Loading replaces the whole content. A file that cannot be read, or bytes
   // that are no mail message, throw; an empty file loads as an empty message.
-  void loadFromFile(const std::string& path);
-  void loadFromBytes(std::string bytes);
+  // With Parse::WhenNeeded the second failure shows at the first use of the
+  // body or the attachments instead.
+  void loadFromFile(const std::string& path, Parse parse = Parse::Now);
+  void loadFromBytes(std::string bytes, Parse parse = Parse::Now);
+
+  // An independent copy with every change made so far.
+  TmsMessage clone() const;
 
   // Writes the message (see above for what is kept). saveToFile replaces the
   // file; a failure throws and names the file.
