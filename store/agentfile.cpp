@@ -87,4 +87,14 @@ void writeAgentFile(const std::string& path, const AgentFile& agent) {
   });
 }
 
+void saveMessageAgent(const std::string& path, const AgentFile& agent) {
+  AgentFile a = agent;
+  a.agentType = "MESSAGE";
+  try {
+    writeAgentFile(path, a);
+  } catch (const sys::Error&) {
+    throw sys::Error("Unable to write to " + path);
+  }
+}
+
 }  // namespace store

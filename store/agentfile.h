@@ -62,4 +62,9 @@ AgentFile readAgentFile(const std::string& path);
 // are not used.
 void writeAgentFile(const std::string& path, const AgentFile& agent);
 
+// Saves a MESSAGE agent as the Configuration Manager does (writeAgentFile
+// with the type "MESSAGE" whatever agent.agentType says). A refused write
+// raises "Unable to write to <path>"; the file is then left as it was.
+void saveMessageAgent(const std::string& path, const AgentFile& agent);
+
 }  // namespace store

@@ -231,6 +231,8 @@ void TfrmMain::connectSignals() {
     QTreeWidgetItem* node = treeMain->currentItem();
     if (node) treeMainEdited(node, node->text(0));
   });
+  // Agent wizard (cfgman/agentedit).
+  connect(A1, &QAction::triggered, this, &TfrmMain::A1Click);
   connect(Exit1, &QAction::triggered, this, &QWidget::close);
   const std::pair<QAction*, const char*> pages[] = {
       {WebHome1, "https://www.example.com/karvix/"},

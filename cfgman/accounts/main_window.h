@@ -124,6 +124,9 @@ class TfrmMain : public QMainWindow {
   void Position1Click();
   void treeMainEdited(QTreeWidgetItem* node, const QString& text);
   void Delete1Click();
+  // Agent wizard and agent properties (cfgman/agentedit).
+  void A1Click();
+  void btnAgentsModifyClick();
 
  protected:
   void showEvent(QShowEvent* event) override;
