@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "agentrun/ui/log_view.h"
 
 namespace agentrun {
@@ -37,55 +39,56 @@ struct Log {
 struct LogViewTest : ::testing::Test {
   void SetUp() override {
     app();
-    view.resize(400, 10 * 20);
-    view.setModel(&log.model);
-    view.show();
+    view = std::make_unique<LogView>();
+    view->resize(400, 10 * 20);
+    view->setModel(&log.model);
+    view->show();
   }
   Log log;
-  LogView view;
+  std::unique_ptr<LogView> view;  // made once the application exists
 };
 
 TEST_F(LogViewTest, NewLinesShowAtTheTopUnlessTheOperatorScrolledDown) {
   log.add(100);
-  EXPECT_EQ(view.topRow(), 0);
+  EXPECT_EQ(view->topRow(), 0);
   log.add();
-  EXPECT_EQ(view.topRow(), 0);  // reading the newest lines: the new one shows
-  view.verticalScrollBar()->setValue(30);
-  const QString inSight = log.model.index(view.topRow()).data().toString();
+  EXPECT_EQ(view->topRow(), 0);  // reading the newest lines: the new one shows
+  view->verticalScrollBar()->setValue(30);
+  const QString inSight = log.model.index(view->topRow()).data().toString();
   log.add(5);
-  EXPECT_EQ(log.model.index(view.topRow()).data().toString(), inSight);
-  EXPECT_EQ(view.verticalScrollBar()->maximum() + view.verticalScrollBar()->pageStep(), 106);
+  EXPECT_EQ(log.model.index(view->topRow()).data().toString(), inSight);
+  EXPECT_EQ(view->verticalScrollBar()->maximum() + view->verticalScrollBar()->pageStep(), 106);
 }
 
 TEST_F(LogViewTest, SelectionFollowsItsLinesAndCopiesNewestFirst) {
   log.add(20);  // row 0 = "line 19"
-  const int y2 = 2 * view.rowHeight() + 1, y4 = 4 * view.rowHeight() + 1;
-  QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, QPoint(5, y2));
-  QTest::mouseClick(view.viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, y4));
-  EXPECT_EQ(view.selectedText(), "line 17\nline 16\nline 15");
+  const int y2 = 2 * view->rowHeight() + 1, y4 = 4 * view->rowHeight() + 1;
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(5, y2));
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(5, y4));
+  EXPECT_EQ(view->selectedText(), "line 17\nline 16\nline 15");
   log.add(3);  // the same lines stay selected, three rows further down
   int first = 0, last = 0;
-  ASSERT_TRUE(view.selectedRows(first, last));
+  ASSERT_TRUE(view->selectedRows(first, last));
   EXPECT_EQ(first, 5);
   EXPECT_EQ(last, 7);
-  QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+  QTest::keyClick(view.get(), Qt::Key_C, Qt::ControlModifier);
   EXPECT_EQ(QApplication::clipboard()->text(), "line 17\nline 16\nline 15");
-  QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
-  EXPECT_EQ(view.selectedText(), "line 17\nline 16\nline 15\nline 14");
-  QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_TRUE(view.selectedText().startsWith("line 22\nline 21"));
-  EXPECT_TRUE(view.selectedText().endsWith("line 1\nline 0"));
+  QTest::keyClick(view.get(), Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(view->selectedText(), "line 17\nline 16\nline 15\nline 14");
+  QTest::keyClick(view.get(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_TRUE(view->selectedText().startsWith("line 22\nline 21"));
+  EXPECT_TRUE(view->selectedText().endsWith("line 1\nline 0"));
 }
 
 TEST_F(LogViewTest, AResetClearsTheSelectionAndReturnsToTheTop) {
   log.add(50);
-  view.verticalScrollBar()->setValue(20);
-  view.selectAll();
+  view->verticalScrollBar()->setValue(20);
+  view->selectAll();
   log.model.setStringList({"only"});
-  EXPECT_EQ(view.topRow(), 0);
+  EXPECT_EQ(view->topRow(), 0);
   int first = 0, last = 0;
-  EXPECT_FALSE(view.selectedRows(first, last));
-  EXPECT_EQ(view.verticalScrollBar()->maximum(), 0);
+  EXPECT_FALSE(view->selectedRows(first, last));
+  EXPECT_EQ(view->verticalScrollBar()->maximum(), 0);
 }
 
 }  // namespace
