@@ -11,7 +11,7 @@ PACKAGES=(
   libcurl4-openssl-dev
   libgtest-dev googletest libgmock-dev libbenchmark-dev
   python3 python3-aiosmtpd python3-dbf python3-dbfread
-  xvfb xauth procmail
+  xvfb xauth procmail dovecot-pop3d
 )
 
 missing=()
