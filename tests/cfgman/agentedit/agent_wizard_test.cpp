@@ -42,6 +42,10 @@ class WizardTest : public ::testing::Test {
     w.btnAddTrigger->click();
   }
 
+  // The application must exist before the wizard member is made.
+  struct AppFirst {
+    AppFirst() { app(); }
+  } appFirst;
   ScriptedDialogs dialogs;
   DialogRoutes routes;
   TfrmNewAgent w;
