@@ -168,7 +168,6 @@ void ActionPlanner::forwardOrRedirect(ActionStep& step, bool redirect) {
   const std::string& address = step.action.param;
   const std::string& topText = step.action.param2;
   mail::TmsMessage& message = message_;
-  step.changesMessage = true;
   if (!topText.empty()) message.insertBodyLine(topText);
   if (!redirect) {
     message.clearRecipients();

@@ -50,7 +50,6 @@ struct ActionStep {
   std::vector<ActionEffect> effects;
   bool endsList = false;          // no later action of this agent runs
   bool stopsLaterAgents = false;  // this action sets the stop flag
-  bool changesMessage = false;    // forward or redirect changed the message being processed
   // Auto-reply: the outgoing message replaces the processor's outgoing
   // message (an empty one when its template could not be loaded). Not set
   // when the auto-reply was skipped before touching it.

@@ -37,7 +37,6 @@ void Processor::runActions(mail::TmsMessage& message, const store::AgentFile& ag
   ActionPlanner planner(message, agentFile.actions, actionContext(messageId));
   ActionStep step;
   while (planner.next(step)) {
-    if (step.changesMessage) messageChanged_ = true;
     if (step.stopsLaterAgents) stop = true;
     if (step.reply) currentoutmailmessage = std::move(*step.reply);
     for (const ActionEffect& effect : step.effects) perform(effect, step, message, messageId);

@@ -154,21 +154,6 @@ void Processor::rememberBad(const std::string& path) {
   badFiles_.insert({path, (long long)st.st_size, (long long)st.st_mtime});
 }
 
-namespace {
-
-bool loadLogged(Processor& p, mail::TmsMessage& message, const std::string& path, mail::TmsMessage::Parse parse) {
-  try {
-    message.loadFromFile(path, parse);
-    return true;
-  } catch (const std::exception& e) {
-    p.SendtoLog("Unable to load for processing filename: " + path, 0);
-    p.SendtoLog(std::string(" - ") + e.what(), 0);
-    return false;
-  }
-}
-
-}  // namespace
-
 void Processor::AgentsMain() {
   inPass_ = true;
   try {
@@ -205,7 +190,7 @@ void Processor::AgentsMain() {
         agents.first();
         mail::TmsMessage pending;
         const auto parse = agents.eof() ? mail::TmsMessage::Parse::WhenNeeded : mail::TmsMessage::Parse::Now;
-        if (!loadLogged(*this, pending, pendingPath, parse)) {
+        if (!loadPending(pending, pendingPath, parse)) {
           // The file stays in Pending; it is skipped until it changes, so it
           // neither blocks the pass nor floods the log once a second.
           SendtoLog(" - The message stays in its Pending folder and is skipped until it changes", 0);
@@ -214,7 +199,6 @@ void Processor::AgentsMain() {
         }
         for (; !agents.eof(); agents.next()) {
           currentMailMessage = pending.clone();
-          messageChanged_ = false;
           const std::string agentName = agents.getString("AGENT");
           SendtoLog(" - Processing Agent " + agentName, 0);
           const store::AgentFile agentFile =
@@ -231,7 +215,6 @@ void Processor::AgentsMain() {
           }
         }
         currentMailMessage = std::move(pending);
-        messageChanged_ = false;
         MovetoReceived(pendingPath, currentAccountKey_, received, currentMailMessage);
         received.refresh();
         letEventsRun();
@@ -247,8 +230,15 @@ void Processor::AgentsMain() {
   inPass_ = false;
 }
 
-bool Processor::loadPending(mail::TmsMessage& message, const std::string& path) {
-  return loadLogged(*this, message, path, mail::TmsMessage::Parse::Now);
+bool Processor::loadPending(mail::TmsMessage& message, const std::string& path, mail::TmsMessage::Parse parse) {
+  try {
+    message.loadFromFile(path, parse);
+    return true;
+  } catch (const std::exception& e) {
+    SendtoLog("Unable to load for processing filename: " + path, 0);
+    SendtoLog(std::string(" - ") + e.what(), 0);
+    return false;
+  }
 }
 
 void Processor::endOfPass() {

@@ -109,7 +109,7 @@ class Processor {
  private:
   void letEventsRun();
   // Loads a pending file; logs and returns false when it cannot be loaded.
-  bool loadPending(mail::TmsMessage& message, const std::string& path);
+  bool loadPending(mail::TmsMessage& message, const std::string& path, mail::TmsMessage::Parse parse);
   void endOfPass();
   std::string accountColumn(const char* column) const;
   void runActions(mail::TmsMessage& message, const store::AgentFile& agentFile,
@@ -136,7 +136,6 @@ class Processor {
   int scanPasses_ = 0;
   std::string currentAccountKey_;
   std::set<std::tuple<std::string, long long, long long>> badFiles_;  // path, size, mtime
-  bool messageChanged_ = false;  // an action changed currentMailMessage
 };
 
 }  // namespace agentrun

@@ -133,13 +133,16 @@ struct TmsMessage::Impl {
 
   // The header lines with their own line ends and the rest: the file's bytes
   // as loaded, with the header lines as they are now.
-  std::string rawBytes() const {
+  std::string rawBytes() const { return joined(lines, ends); }
+
+  // Header lines with their own line ends, then the rest.
+  std::string joined(const std::vector<std::string>& headerLines, const std::vector<std::string>& lineEnds) const {
     std::string bytes;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-      const bool last = i + 1 == lines.size();
+    for (std::size_t i = 0; i < headerLines.size(); ++i) {
+      const bool last = i + 1 == headerLines.size();
       // A line that had no line end gets one as soon as something follows it.
-      bytes += lines[i];
-      bytes += ends[i].empty() && (!last || !rest.empty()) ? eol : ends[i];
+      bytes += headerLines[i];
+      bytes += lineEnds[i].empty() && (!last || !rest.empty()) ? eol : lineEnds[i];
     }
     bytes += rest;
     return bytes;
@@ -191,18 +194,9 @@ struct TmsMessage::Impl {
       bodyChanged = false;
     }
 
+    if (keepBody) return joined(out.lines, out.ends);
+
     std::string bytes;
-    if (keepBody) {
-      for (std::size_t i = 0; i < out.lines.size(); ++i) {
-        bool last = i + 1 == out.lines.size();
-        const std::string& end = out.ends[i];
-        bytes += out.lines[i];
-        // A line that had no line end gets one as soon as something follows it.
-        bytes += end.empty() && (!last || !rest.empty()) ? eol : end;
-      }
-      bytes += rest;
-      return bytes;
-    }
 
     std::size_t at = out.removeAll(isContentHeader);
     std::vector<std::string> mime = tree.contentHeaderLines();
