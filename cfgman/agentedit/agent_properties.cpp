@@ -1,5 +1,7 @@
 #include "cfgman/agentedit/agent_properties.h"
 
+#include "cfgman/agentedit/entry_list.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
@@ -23,33 +25,6 @@ QWidget* sheet(QTabWidget* tabs, const QString& title, const QString& text) {
   return w;
 }
 
-QTreeWidget* entryList(QWidget* w, const char* name, const QStringList& columns, const QList<int>& widths) {
-  auto* list = new QTreeWidget(w);
-  list->setObjectName(name);
-  list->setRootIsDecorated(false);
-  list->setHeaderLabels(columns);
-  for (int i = 0; i < widths.size(); ++i) list->setColumnWidth(i, widths[i]);
-  list->setSelectionMode(QAbstractItemView::SingleSelection);
-  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
-  w->layout()->addWidget(list);
-  return list;
-}
-
-QPushButton* addButton(QWidget* w) {
-  auto* row = new QHBoxLayout;
-  auto* b = new QPushButton("&Add", w);
-  row->addWidget(b);
-  row->addStretch(1);
-  static_cast<QVBoxLayout*>(w->layout())->addLayout(row);
-  return b;
-}
-
-void onRowsChanged(QTreeWidget* list, QObject* ctx, std::function<void()> f) {
-  QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, ctx, [f] { f(); });
-  QObject::connect(list->model(), &QAbstractItemModel::rowsRemoved, ctx, [f] { f(); });
-}
-
 }  // namespace
 
 TfrmAgentProperties::TfrmAgentProperties(QWidget* parent) : QDialog(parent) {
@@ -62,7 +37,7 @@ TfrmAgentProperties::TfrmAgentProperties(QWidget* parent) : QDialog(parent) {
   QWidget* trig = sheet(pageControl, "Trigger",
                         "Please specify the conditions that must be present in an e-mail message for the actions "
                         "of this agent to occur.");
-  lstVTriggers = entryList(trig, "lstVTriggers", {"Field", "Condition", "Value"}, {120, 100, 115});
+  lstVTriggers = entryList(trig, "lstVTriggers", {"Field", "Condition", "Value"}, {120, 100, 115}, QAbstractItemView::SingleSelection);
   btnAdd = addButton(trig);
   popupTriggers = new QMenu(this);
   mnuTriggerAdd = popupTriggers->addAction("Add..");
@@ -74,7 +49,7 @@ TfrmAgentProperties::TfrmAgentProperties(QWidget* parent) : QDialog(parent) {
                        "Actions take place after the trigger conditions are met.  If multiple actions are to "
                        "occur, you may enter more than one.  You may specify an unlimited number of actions to "
                        "occur.");
-  lstVActions = entryList(act, "lstVActions", {"Action Description", "Parameter", ""}, {150, 185, 0});
+  lstVActions = entryList(act, "lstVActions", {"Action Description", "Parameter", ""}, {150, 185, 0}, QAbstractItemView::SingleSelection);
   btnActionAdd = addButton(act);
   popupActions = new QMenu(this);
   mnuActionAdd = popupActions->addAction("Add");

@@ -1,5 +1,7 @@
 #include "cfgman/agentedit/new_agent_wizard.h"
 
+#include "cfgman/agentedit/entry_list.h"
+
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -33,35 +35,6 @@ Page* makePage(QWizard* w, int id, const QString& title, const QStringList& text
   return p;
 }
 
-QTreeWidget* entryList(Page* p, const char* name, const QStringList& columns, const QList<int>& widths) {
-  auto* list = new QTreeWidget(p);
-  list->setObjectName(name);
-  list->setRootIsDecorated(false);
-  list->setHeaderLabels(columns);
-  for (int i = 0; i < widths.size(); ++i) list->setColumnWidth(i, widths[i]);
-  list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-  list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  list->setContextMenuPolicy(Qt::CustomContextMenu);
-  p->layout()->addWidget(list);
-  return list;
-}
-
-QPushButton* addButton(Page* p) {
-  auto* row = new QHBoxLayout;
-  auto* b = new QPushButton("&Add", p);
-  row->addWidget(b);
-  row->addStretch(1);
-  static_cast<QVBoxLayout*>(p->layout())->addLayout(row);
-  return b;
-}
-
-// Calls f whenever rows come or go in list.
-void onRowsChanged(QTreeWidget* list, QObject* ctx, std::function<void()> f) {
-  QObject::connect(list->model(), &QAbstractItemModel::rowsInserted, ctx, [f] { f(); });
-  QObject::connect(list->model(), &QAbstractItemModel::rowsRemoved, ctx, [f] { f(); });
-  QObject::connect(list->model(), &QAbstractItemModel::modelReset, ctx, [f] { f(); });
-}
-
 }  // namespace
 
 TfrmNewAgent::TfrmNewAgent(QWidget* parent) : QWizard(parent) {
@@ -84,7 +57,7 @@ TfrmNewAgent::TfrmNewAgent(QWidget* parent) : QWizard(parent) {
                        "of this agent to occur.",
                        "Tip: every trigger of an agent must hold for its actions to occur.  For alternatives, "
                        "create a separate agent for each."});
-  lstVTriggers = entryList(p2, "lstVTriggers", {"Field", "Condition", "Value"}, {120, 95, 80});
+  lstVTriggers = entryList(p2, "lstVTriggers", {"Field", "Condition", "Value"}, {120, 95, 80}, QAbstractItemView::ExtendedSelection);
   btnAddTrigger = addButton(p2);
   popupTriggers = new QMenu(this);
   mnuAddTrigger = popupTriggers->addAction("Add...");
@@ -96,7 +69,7 @@ TfrmNewAgent::TfrmNewAgent(QWidget* parent) : QWizard(parent) {
   Page* p3 = makePage(this, PageAction, "Action",
                       {"An action takes place after the trigger condition is met.  If multiple actions are to "
                        "occur, you may enter more than one."});
-  lstVActions = entryList(p3, "lstVActions", {"Action Description", "Parameter"}, {200, 95});
+  lstVActions = entryList(p3, "lstVActions", {"Action Description", "Parameter"}, {200, 95}, QAbstractItemView::ExtendedSelection);
   btnAddAction = addButton(p3);
   popupActions = new QMenu(this);
   mnuAddAction = popupActions->addAction("Add...");
